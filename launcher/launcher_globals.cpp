@@ -1,0 +1,6 @@
+#include "launcher_globals.h"
+
+HINSTANCE g_instance = nullptr;
+int g_splashPaintPending = 1;
+int g_splashOpen = 1;
+bool g_nextStageLaunched = false;

@@ -1,0 +1,74 @@
+// A module of its own that uses QvString only through the launcher
+// executable's exports, the way the package's other modules do.
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include "qv_host_binding.h"
+#include "qv_string.h"
+
+namespace {
+
+int g_failed = 0;
+int g_passed = 0;
+
+void Check(bool ok, const char* what) {
+    if (ok) {
+        ++g_passed;
+    } else {
+        ++g_failed;
+        printf("FAILED: %s\n", what);
+    }
+}
+
+// Reaches the exported protected members the way a derived class of another module would.
+struct Probe : QvString {
+    using QvString::QvString;
+    int Count() const { return GetData()->refCount; }
+    const QvStringData* Block() const { return GetData(); }
+};
+
+}  // namespace
+
+int main() {
+    HMODULE host = GetModuleHandleA("setup.exe");
+    Check(host != nullptr, "the launcher executable is mapped into this process");
+    Check(QvPrepareHostModule(host), "the launcher executable can be prepared for use");
+    if (g_failed != 0) {
+        printf("%d passed, %d failed\n", g_passed, g_failed);
+        return 1;
+    }
+
+    // The class's code runs in the launcher module, not here.
+    HMODULE codeModule = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&QvGetEmptyString), &codeModule);
+    Check(codeModule == host, "QvGetEmptyString lives in the launcher executable");
+
+    Probe empty;
+    Check(empty.Block() == static_cast<const Probe&>(QvGetEmptyString()).Block(),
+          "a default string points at the launcher's shared empty block");
+    Check(empty.Count() == -2, "the shared empty block carries -2");
+
+    Probe a("Tessaroven");
+    Probe b(a);
+    Check(a.Block() == b.Block() && a.Count() == 2, "a copy shares the block");
+    b.SetAt(0, 't');
+    Check(a.Count() == 1 && strcmp(a, "Tessaroven") == 0 && strcmp(b, "tessaroven") == 0,
+          "a write gives the copy a block of its own");
+
+    QvString path;
+    path.Format("%s\\TVQSetup%d\\", "C:\\TEMP", 7);
+    Check(strcmp(path, "C:\\TEMP\\TVQSetup7\\") == 0, "Format across the module boundary");
+    Check(path.Find("TVQ") == 8 && path.ReverseFind('\\') == path.GetLength() - 1, "searching");
+    QvString joined = QvString("del \"") + path + "x.bin\"";
+    Check(joined == "del \"C:\\TEMP\\TVQSetup7\\x.bin\"", "concatenation and comparison");
+    Check(joined.Replace("\\", "/") == 3 && joined.Right(6) == "x.bin\"", "Replace and Right");
+    QvString message;
+    message.FormatMessageA("%1 and %2", "x", "y");
+    Check(strcmp(message, "x and y") == 0, "FormatMessageA");
+
+    printf("%d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}

@@ -8,6 +8,8 @@
 
 #include <stdarg.h>
 
+#include <exception>
+
 #if defined(_WIN32) && defined(QV_BUILDING_HOST)
 #define QV_API __declspec(dllexport)
 #elif defined(_WIN32) && defined(QV_IMPORT_FROM_HOST)
@@ -15,6 +17,17 @@
 #else
 #define QV_API
 #endif
+
+// Thrown by QvString::FormatMessageA when the platform cannot format the
+// message. The text is static and owned by the library.
+class QvStringError : public std::exception {
+public:
+    explicit QvStringError(const char* what) noexcept : what_(what) {}
+    const char* what() const noexcept override { return what_; }
+
+private:
+    const char* what_;
+};
 
 // Header that stands immediately in front of a string's characters, in the
 // same allocation. refCount: >= 1 shared by that many strings, -1 locked
@@ -95,8 +108,8 @@ public:
     // Formatting (replace the whole text).
     QV_API void Format(const char* format, ...);
     QV_API void FormatV(const char* format, va_list args);
-    // Platform message formatting with inserts %1..%99; throws
-    // std::runtime_error on failure and then keeps the old text.
+    // Platform message formatting with inserts %1..%99; throws QvStringError
+    // on failure and then keeps the old text.
     QV_API void FormatMessageA(const char* format, ...);
 
     // Extraction: new strings owning exactly the extracted characters.

@@ -6,7 +6,6 @@
 
 #include <climits>
 #include <new>
-#include <stdexcept>
 
 #include "qv_platform.h"
 #include "qv_string.h"
@@ -246,7 +245,7 @@ void QvString::FormatMessageA(const char* format, ...) {
     va_start(args, format);
     char* message = format != nullptr ? qvplatform::FormatMessageInserts(format, &args) : nullptr;
     va_end(args);
-    if (message == nullptr) throw std::runtime_error("QvString::FormatMessageA: the message could not be formatted");
+    if (message == nullptr) throw QvStringError("QvString::FormatMessageA: the message could not be formatted");
     try {
         *this = message;
     } catch (...) {

@@ -60,6 +60,13 @@ int CheckedSum(int a, int b) {
 
 using qvblock::IsEmptyBlock;
 
+namespace {
+// Overlap-safe copy; a count of 0 touches neither pointer (either may be null then).
+inline void MoveBytes(char* dest, const char* src, int n) {
+    if (n > 0) memmove(dest, src, static_cast<size_t>(n));
+}
+}  // namespace
+
 const QvString& QvGetEmptyString() { return QvStringEmptyHolder::value; }
 
 // ---- protected building blocks ----
@@ -111,7 +118,7 @@ void QvString::AllocCopy(QvString& dest, int copyLen, int copyIndex, int extraLe
         return;
     }
     dest.AllocBuffer(total);
-    memmove(dest.text, text + copyIndex, static_cast<size_t>(copyLen));
+    MoveBytes(dest.text, text + copyIndex, copyLen);
 }
 
 void QvString::AssignCopy(int n, const char* src) {
@@ -119,7 +126,7 @@ void QvString::AssignCopy(int n, const char* src) {
     AllocBeforeWrite(n);
     QvStringData* data = GetData();
     if (IsEmptyBlock(data)) return;  // n == 0 after a release: nothing to store
-    memmove(text, src, static_cast<size_t>(n));
+    MoveBytes(text, src, n);
     data->length = n;
     text[n] = '\0';
 }
@@ -128,8 +135,8 @@ void QvString::ConcatCopy(int len1, const char* src1, int len2, const char* src2
     int total = qvblock::CheckedSum(len1, len2);
     if (total == 0) return;
     AllocBuffer(total);
-    memmove(text, src1, static_cast<size_t>(len1));
-    memmove(text + len1, src2, static_cast<size_t>(len2));
+    MoveBytes(text, src1, len1);
+    MoveBytes(text + len1, src2, len2);
 }
 
 void QvString::ConcatInPlace(int n, const char* src) {
@@ -137,7 +144,7 @@ void QvString::ConcatInPlace(int n, const char* src) {
     QvStringData* data = GetData();
     int newLength = qvblock::CheckedSum(data->length, n);
     if (data->refCount <= 1 && newLength <= data->allocLength) {
-        memmove(text + data->length, src, static_cast<size_t>(n));
+        MoveBytes(text + data->length, src, n);
         data->length = newLength;
         text[newLength] = '\0';
         return;
@@ -391,7 +398,7 @@ void QvString::FreeExtra() {
     QvStringData* old = GetData();
     if (old->length == old->allocLength) return;
     AllocBuffer(old->length);
-    memcpy(text, old->chars(), static_cast<size_t>(old->length));
+    MoveBytes(text, old->chars(), old->length);
     Release(old);
 }
 

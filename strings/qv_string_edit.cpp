@@ -333,17 +333,24 @@ int QvString::ReplaceWith(const char* oldText, const char* newText, bool noCase)
     GrowTo(newLength);
 
     int end = length;  // current end of the content
-    for (int segment = 0; segment < end;) {
-        const char* hit = find(text + segment, oldText);
-        while (hit != nullptr) {
-            int at = static_cast<int>(hit - text);
-            memmove(text + at + newLen, text + at + oldLen, static_cast<size_t>(end - at - oldLen));
-            memcpy(text + at, newText, static_cast<size_t>(newLen));
-            end += newLen - oldLen;
-            text[end] = '\0';
-            hit = find(text + at + newLen, oldText);
+    try {
+        for (int segment = 0; segment < end;) {
+            const char* hit = find(text + segment, oldText);
+            while (hit != nullptr) {
+                int at = static_cast<int>(hit - text);
+                memmove(text + at + newLen, text + at + oldLen, static_cast<size_t>(end - at - oldLen));
+                memcpy(text + at, newText, static_cast<size_t>(newLen));
+                end += newLen - oldLen;
+                text[end] = '\0';
+                hit = find(text + at + newLen, oldText);
+            }
+            segment += static_cast<int>(strlen(text + segment)) + 1;
         }
-        segment += static_cast<int>(strlen(text + segment)) + 1;
+    } catch (...) {
+        // The case-blind search allocates; if that fails midway the text
+        // keeps the replacements made so far, with a length that matches it.
+        GetData()->length = end;
+        throw;
     }
     GetData()->length = newLength;
     text[newLength] = '\0';

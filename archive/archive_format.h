@@ -1,0 +1,84 @@
+// The archive format: a four-byte directory offset, the packed entries, and
+// a directory of byte-packed records at the end. Portable: it works on a
+// block of bytes and knows nothing about resources or files.
+#ifndef TESSAROVEN_ARCHIVE_FORMAT_H
+#define TESSAROVEN_ARCHIVE_FORMAT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// One directory record. name is a zero-terminated copy owned by the walker
+// that produced it and valid until its next call.
+struct ArchiveEntry {
+    const char* name;
+    uint32_t nameLength;
+    uint32_t dataOffset;
+    uint32_t packedSize;
+    uint32_t unpackedSize;
+    uint32_t creationTime;
+    uint32_t writeTime;
+    uint32_t accessTime;
+};
+
+// Size of a record with a name of n bytes.
+inline uint32_t ArchiveRecordSize(uint32_t nameLength) { return 1 + nameLength + 24; }
+
+// Reads a little-endian 32-bit value at any byte address.
+inline uint32_t ReadLe32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+enum class ArchiveFault {
+    None,
+    TooShort,          // fewer than 8 bytes: no room for the offset and the entry count
+    DirectoryOutside,  // directoryOffset or entryCount beyond the end
+    RecordOutside,     // a record (name length, name or fields) beyond the end
+    DataOutside,       // dataOffset + packedSize beyond the end
+    UnsafeName,        // a name that could leave the working folder or confuse the platform
+};
+
+// The outcome of a check: the first fault found and the index of the record it concerns.
+struct ArchiveCheck {
+    ArchiveFault fault;
+    uint32_t entryIndex;
+};
+
+// A short English description of a fault, for messages; static text.
+const char* ArchiveFaultText(ArchiveFault fault);
+
+// True when name (n bytes, no terminator needed) is a relative path that
+// stays below the folder it is extracted into: not empty, no drive letter
+// or colon, no leading backslash, no forward slash, no empty, "." or ".."
+// component, no control character.
+bool IsSafeEntryName(const char* name, size_t n);
+
+// Checks that every field the launcher uses lies inside the size bytes at
+// data and that every name is safe, before anything is extracted.
+ArchiveCheck CheckArchive(const unsigned char* data, uint32_t size);
+
+// Walks the directory in order. Construct it only over an archive that
+// CheckArchive accepted; the walker reads bytewise and never past size.
+class ArchiveWalker {
+public:
+    ArchiveWalker(const unsigned char* data, uint32_t size);
+    ~ArchiveWalker();
+    ArchiveWalker(const ArchiveWalker&) = delete;
+    ArchiveWalker& operator=(const ArchiveWalker&) = delete;
+
+    uint32_t EntryCount() const { return entryCount_; }
+    // Fills entry with the next record and returns true; false after the last.
+    bool Next(ArchiveEntry& entry);
+    // The first byte of an entry's packed data.
+    const unsigned char* PackedData(const ArchiveEntry& entry) const { return data_ + entry.dataOffset; }
+
+private:
+    const unsigned char* data_;
+    uint32_t size_;
+    uint32_t cursor_;
+    uint32_t entryCount_;
+    uint32_t index_;
+    char* name_;
+};
+
+#endif

@@ -1,0 +1,20 @@
+// Creation of the folders along a path, recording each folder created.
+#ifndef TESSAROVEN_FOLDER_PATH_H
+#define TESSAROVEN_FOLDER_PATH_H
+
+#include "folder_list.h"
+
+// Creates every missing folder along path (a folder path without trailing
+// backslash) and adds each one it creates at the front of createdFolders
+// (null: record nothing). Returns 0 when the path existed or was created,
+// 1 on failure; folders created before a failure stay created and recorded.
+// The current drive and directory are the same before and after the call.
+int CreateFolderPath(const char* path, FolderList* createdFolders);
+
+// The walk behind CreateFolderPath: creates and enters the components of
+// rest (relative to the current directory) one after another, recording
+// each folder it creates by the full path the platform reports. Returns 0 or 1.
+// Leaves the current directory changed; CreateFolderPath restores it.
+int CreateRelativeFolders(const char* rest, FolderList* createdFolders);
+
+#endif

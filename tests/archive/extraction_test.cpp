@@ -1,0 +1,189 @@
+// Unpacking entries and whole archives into files.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive_builder.h"
+#include "archive_extraction.h"
+#include "extract_entry.h"
+#include "qv_stream_exception.h"
+#include "scratch_folder.h"
+
+namespace {
+
+// Archives held in memory, with a record of every name asked for.
+class MemorySource : public ArchiveSource {
+public:
+    std::map<std::string, Bytes> archives;
+    mutable std::vector<std::string> asked;
+    const unsigned char* Find(const char* name, uint32_t* size) const override {
+        asked.push_back(name);
+        auto it = archives.find(name);
+        if (it == archives.end()) return nullptr;
+        *size = static_cast<uint32_t>(it->second.size());
+        return it->second.data();
+    }
+};
+
+struct RecordingObserver : ExtractionObserver {
+    std::vector<std::string> started, extracted;
+    void EntryStarting(const QvString& p) override { started.push_back(static_cast<const char*>(p)); }
+    void EntryExtracted(const QvString& p) override { extracted.push_back(static_cast<const char*>(p)); }
+};
+
+// Runs action; returns the code of the QvStreamException pointer it throws (0: none).
+template <typename F>
+int PointerCode(F action, std::string* detail = nullptr) {
+    try {
+        action();
+    } catch (QvStreamException* e) {
+        std::unique_ptr<QvStreamException> owned(e);
+        if (detail != nullptr) *detail = e->Detail() != nullptr ? e->Detail() : "";
+        return e->Code();
+    }
+    return 0;
+}
+
+void Extract(const BuiltEntry& e, const std::string& target, FolderList* list, uint32_t packedSize) {
+    ExtractEntry(e.packed.data(), packedSize, target.c_str(), list);
+}
+void Extract(const BuiltEntry& e, const std::string& target, FolderList* list) {
+    Extract(e, target, list, static_cast<uint32_t>(e.packed.size()));
+}
+
+}  // namespace
+
+TEST(ExtractEntry, WritesFilesCreatesFoldersOnceAndOverwrites) {
+    ScratchFolder scratch("xe");
+    FolderList list;
+    std::string big = VariedText(200000, 9);
+    Extract(PackedEntry("a", big), scratch / "work\\sub\\a.bin", &list);
+    EXPECT_EQ(big, ScratchFolder::ReadAll(scratch / "work\\sub\\a.bin"));
+    Extract(PackedEntry("b", "second"), scratch / "work\\sub\\b.txt", &list);
+    ASSERT_EQ(2u, list.Count());  // the shared sub-folder was recorded once
+    EXPECT_EQ(scratch / "work\\sub", static_cast<const char*>(list.At(0)));
+    EXPECT_EQ(scratch / "work", static_cast<const char*>(list.At(1)));
+
+    // An existing file is emptied, not appended to; an empty stream gives an empty file.
+    Extract(PackedEntry("c", "short"), scratch / "work\\sub\\a.bin", &list);
+    EXPECT_EQ("short", ScratchFolder::ReadAll(scratch / "work\\sub\\a.bin"));
+    Extract(PackedEntry("e", ""), scratch / "work\\empty", &list);
+    EXPECT_EQ("", ScratchFolder::ReadAll(scratch / "work\\empty"));
+
+    // A longer packedSize than the stream changes nothing.
+    BuiltEntry tail = PackedEntry("t", "tail test");
+    tail.packed.insert(tail.packed.end(), 64, 0x55);
+    Extract(tail, scratch / "work\\tail", &list);
+    EXPECT_EQ("tail test", ScratchFolder::ReadAll(scratch / "work\\tail"));
+    EXPECT_EQ(2u, list.Count());
+}
+
+TEST(ExtractEntry, PathWithoutFolderGoesToTheCurrentDirectory) {
+    ScratchFolder scratch("xc");
+    std::string before = ScratchFolder::CurrentDirectory();
+    SetCurrentDirectoryA(scratch.Path().c_str());
+    FolderList list;
+    Extract(PackedEntry("n", "here"), "plain.txt", &list);
+    SetCurrentDirectoryA(before.c_str());
+    EXPECT_EQ("here", ScratchFolder::ReadAll(scratch / "plain.txt"));
+    EXPECT_TRUE(list.IsEmpty());
+}
+
+TEST(ExtractEntry, DamagedOrShortStreamsFailNamingTheFileAndLeaveItClosed) {
+    ScratchFolder scratch("xd");
+    FolderList list;
+    BuiltEntry e = PackedEntry("d", VariedText(5000, 4));
+    std::string target = scratch / "cut.bin";
+    std::string detail;
+    EXPECT_EQ(QvStreamException::StreamIncomplete,
+              PointerCode([&] { Extract(e, target, &list, static_cast<uint32_t>(e.packed.size() - 10)); }, &detail));
+    EXPECT_EQ(target, detail);
+    // The file is closed: it can be deleted at once.
+    EXPECT_TRUE(DeleteFileA(target.c_str()));
+
+    BuiltEntry corrupt = e;
+    corrupt.packed[corrupt.packed.size() / 2] ^= 0x5A;
+    corrupt.packed[corrupt.packed.size() - 1] ^= 0x5A;
+    EXPECT_EQ(QvStreamException::StreamIncomplete, PointerCode([&] { Extract(corrupt, target, &list); }));
+    EXPECT_TRUE(DeleteFileA(target.c_str()));
+}
+
+TEST(ExtractEntry, OpenFailuresAndOverlongPaths) {
+    ScratchFolder scratch("xo");
+    FolderList list;
+    BuiltEntry e = PackedEntry("o", "data");
+    std::string target = scratch / "ro.bin";
+    ScratchFolder::WriteAll(target, "keep");
+    // A file another handle holds without sharing cannot be opened.
+    HANDLE busy = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+    std::string detail;
+    EXPECT_EQ(QvStreamException::OpenFailed, PointerCode([&] { Extract(e, target, &list); }, &detail));
+    EXPECT_EQ(target, detail);
+    CloseHandle(busy);
+    EXPECT_EQ("keep", ScratchFolder::ReadAll(target));
+
+    std::string longPath = scratch.Path() + "\\" + std::string(520 - scratch.Path().size(), 'x');
+    EXPECT_EQ(QvStreamException::PathTooLong, PointerCode([&] { Extract(e, longPath, &list); }, &detail));
+    EXPECT_EQ(longPath, detail);
+    std::string fits = scratch.Path() + "\\" + std::string(511 - scratch.Path().size() - 1, 'y');
+    EXPECT_EQ(511u, fits.size());
+    // 511 characters fit the buffer; the platform may still refuse such a name.
+    int code = PointerCode([&] { Extract(e, fits, &list); });
+    EXPECT_TRUE(code == 0 || code == QvStreamException::OpenFailed) << code;
+}
+
+TEST(ExtractArchives, SixArchivesInOrderMissingOnesSkippedOthersNeverOpened) {
+    ScratchFolder scratch("xa");
+    MemorySource source;
+    source.archives["BASE"] = BuildArchive({PackedEntry("z.txt", "z"), PackedEntry("dir\\a.txt", "a")});
+    source.archives["TVVERSION"] = BuildArchive({PackedEntry("version.ini", "[v]\r\n")});
+    source.archives["MIRVASTONE"] = BuildArchive({});
+    source.archives["APPBASE"] = BuildArchive({PackedEntry("never.txt", "n")});
+    source.archives["MIRVAUNINST"] = BuildArchive({PackedEntry("never2.txt", "n")});
+    FolderList list;
+    RecordingObserver observer;
+    QvString work = (scratch / "TVQSetup0\\").c_str();
+    ExtractArchives(source, kExtractedArchives, work, &list, &observer);
+
+    EXPECT_EQ((std::vector<std::string>{"BASE", "SETUPBASE", "SETUPMIRVASTONE", "MIRVASTONE", "TVIMAGE",
+                                        "TVVERSION"}),
+              source.asked);
+    std::vector<std::string> expected = {scratch / "TVQSetup0\\z.txt", scratch / "TVQSetup0\\dir\\a.txt",
+                                         scratch / "TVQSetup0\\version.ini"};
+    EXPECT_EQ(expected, observer.extracted);
+    EXPECT_EQ(expected, observer.started);
+    EXPECT_EQ("[v]\r\n", ScratchFolder::ReadAll(expected[2]));
+    EXPECT_FALSE(ScratchFolder::Exists(scratch / "TVQSetup0\\never.txt"));
+    ASSERT_EQ(2u, list.Count());
+    EXPECT_EQ(scratch / "TVQSetup0\\dir", static_cast<const char*>(list.At(0)));
+    EXPECT_EQ(scratch / "TVQSetup0", static_cast<const char*>(list.At(1)));
+}
+
+TEST(ExtractArchives, CorruptArchiveFailsBeforeAnyOfItsFilesIsWritten) {
+    ScratchFolder scratch("xk");
+    MemorySource source;
+    source.archives["BASE"] = BuildArchive({PackedEntry("first.txt", "1")});
+    Bytes bad = BuildArchive({PackedEntry("ok.txt", "fine"), PackedEntry("..\\escape.txt", "x")});
+    source.archives["SETUPBASE"] = bad;
+    FolderList list;
+    RecordingObserver observer;
+    QvString work = (scratch / "w\\").c_str();
+    std::string detail;
+    EXPECT_EQ(QvStreamException::CorruptArchive,
+              PointerCode([&] { ExtractArchives(source, kExtractedArchives, work, &list, &observer); }, &detail));
+    EXPECT_NE(std::string::npos, detail.find("SETUPBASE")) << detail;
+    EXPECT_NE(std::string::npos, detail.find("record 1")) << detail;
+    EXPECT_EQ((std::vector<std::string>{scratch / "w\\first.txt"}), observer.extracted);
+    EXPECT_FALSE(ScratchFolder::Exists(scratch / "w\\ok.txt"));
+    EXPECT_FALSE(ScratchFolder::Exists(scratch / "escape.txt"));
+
+    // Cut short: the directory runs past the resource's end.
+    source.archives["SETUPBASE"] = Bytes(bad.begin(), bad.end() - 5);
+    EXPECT_EQ(QvStreamException::CorruptArchive,
+              PointerCode([&] { ExtractArchives(source, kExtractedArchives, work, &list, nullptr); }));
+    EXPECT_FALSE(ScratchFolder::Exists(scratch / "w\\ok.txt"));
+}

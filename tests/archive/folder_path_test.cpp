@@ -1,0 +1,79 @@
+// Folder creation along a path, the list of created folders and the
+// current drive and directory around it.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "folder_path.h"
+#include "scratch_folder.h"
+
+namespace {
+std::vector<std::string> Recorded(const FolderList& list) {
+    std::vector<std::string> out;
+    for (const QvString& s : list) out.push_back(static_cast<const char*>(s));
+    return out;
+}
+}  // namespace
+
+TEST(CreateFolderPath, CreatesOutsideInAndRecordsNewestFirst) {
+    ScratchFolder scratch("cfp");
+    std::string before = ScratchFolder::CurrentDirectory();
+    FolderList list;
+    std::string work = scratch / "TVQSetup0";
+    EXPECT_EQ(0, CreateFolderPath((work + "\\sub").c_str(), &list));
+    EXPECT_EQ((std::vector<std::string>{work + "\\sub", work}), Recorded(list));
+    EXPECT_EQ(before, ScratchFolder::CurrentDirectory());
+
+    EXPECT_EQ(0, CreateFolderPath((work + "\\other").c_str(), &list));
+    EXPECT_EQ((std::vector<std::string>{work + "\\other", work + "\\sub", work}), Recorded(list));
+
+    // Existing folders and existing files: 0, nothing recorded, nothing moved.
+    EXPECT_EQ(0, CreateFolderPath(work.c_str(), &list));
+    ScratchFolder::WriteAll(work + "\\file", "f");
+    EXPECT_EQ(0, CreateFolderPath((work + "\\file").c_str(), &list));
+    EXPECT_EQ(3u, list.Count());
+    EXPECT_EQ(before, ScratchFolder::CurrentDirectory());
+
+    // A null list records nothing but still creates.
+    EXPECT_EQ(0, CreateFolderPath((work + "\\quiet\\deeper").c_str(), nullptr));
+    EXPECT_TRUE(ScratchFolder::Exists(work + "\\quiet\\deeper"));
+    EXPECT_EQ(3u, list.Count());
+}
+
+TEST(CreateFolderPath, DriveLettersRootAndRelativePaths) {
+    ScratchFolder scratch("cfd");
+    std::string before = ScratchFolder::CurrentDirectory();
+    FolderList list;
+    std::string lower = scratch.Path();
+    lower[0] = static_cast<char>(tolower(lower[0]));
+    EXPECT_EQ(0, CreateFolderPath((lower + "\\low").c_str(), &list));
+    EXPECT_TRUE(ScratchFolder::Exists(scratch / "low"));
+    ASSERT_EQ(1u, list.Count());
+    EXPECT_EQ(0, _stricmp(list.At(0), (scratch / "low").c_str()));
+
+    // Without a drive: relative to the current directory, or from the root of the current drive.
+    SetCurrentDirectoryA(scratch.Path().c_str());
+    EXPECT_EQ(0, CreateFolderPath("rel\\inner", &list));
+    EXPECT_TRUE(ScratchFolder::Exists(scratch / "rel\\inner"));
+    std::string rooted = scratch.Path().substr(2) + "\\rooted";  // "\...\rooted"
+    EXPECT_EQ(0, CreateFolderPath(rooted.c_str(), &list));
+    EXPECT_TRUE(ScratchFolder::Exists(scratch / "rooted"));
+    EXPECT_EQ(scratch.Path(), ScratchFolder::CurrentDirectory());
+    SetCurrentDirectoryA(before.c_str());
+}
+
+TEST(CreateFolderPath, FailuresKeepWhatWasCreatedAndRestoreTheDirectory) {
+    ScratchFolder scratch("cff");
+    std::string before = ScratchFolder::CurrentDirectory();
+    FolderList list;
+    ScratchFolder::WriteAll(scratch / "blocker", "x");
+    // A file in the way of a folder: the folder before it stays created and recorded.
+    EXPECT_EQ(0, CreateFolderPath((scratch / "made\\inner").c_str(), &list));
+    EXPECT_EQ(1, CreateFolderPath((scratch / "blocker\\below").c_str(), &list));
+    EXPECT_EQ(1, CreateFolderPath((scratch / "made\\\\double").c_str(), &list));
+    EXPECT_EQ(scratch / "made", static_cast<const char*>(list.At(list.Count() - 1)));
+    EXPECT_EQ(1, CreateFolderPath("xC:\\nowhere", &list));      // colon not second
+    EXPECT_EQ(1, CreateFolderPath("Q:\\no\\such\\drive", &list));  // no such drive
+    EXPECT_EQ(1, CreateFolderPath("1:\\digit", &list));
+    EXPECT_EQ(before, ScratchFolder::CurrentDirectory());
+}

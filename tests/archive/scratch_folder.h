@@ -1,0 +1,27 @@
+// A scratch folder under the temporary folder for tests that write files;
+// everything below it is removed at the end.
+#ifndef TESSAROVEN_TESTS_SCRATCH_FOLDER_H
+#define TESSAROVEN_TESTS_SCRATCH_FOLDER_H
+
+#include <windows.h>
+
+#include <string>
+
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const char* tag);
+    ~ScratchFolder();
+    // The folder's full path, without trailing backslash.
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
+
+    static bool Exists(const std::string& path);
+    static std::string ReadAll(const std::string& path);
+    static void WriteAll(const std::string& path, const std::string& bytes);
+    static std::string CurrentDirectory();
+
+private:
+    std::string path_;
+};
+
+#endif

@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include "launcher_globals.h"
+#include "main_sequence.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
     g_instance = instance;
-    return 0;
+    RestrictDllSearch();
+    return RunLauncher(instance, commandTail);
 }

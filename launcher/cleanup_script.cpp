@@ -1,0 +1,61 @@
+#include "cleanup_script.h"
+
+#include <windows.h>
+
+#include <io.h>
+
+#include "qv_file_stream.h"
+#include "qv_stream_exception.h"
+#include "script_text.h"
+
+QvString ScriptNameablePath(const QvString& path) {
+    if (SurvivesOemCodePage(path)) return path;
+    // The short name is plain ASCII and names the same file.
+    DWORD n = GetShortPathNameA(path, nullptr, 0);
+    if (n == 0) return path;
+    QvString shortPath;
+    DWORD got = GetShortPathNameA(path, shortPath.GetBuffer(static_cast<int>(n)), n);
+    shortPath.ReleaseBuffer(got > 0 && got < n ? static_cast<int>(got) : 0);
+    return shortPath.IsEmpty() ? path : shortPath;
+}
+
+CleanupScript::CleanupScript(const QvString& path) : path_(path), stream_(nullptr) {
+    stream_ = new QvFileStream(path_, QvFileStream::AccessWrite | QvFileStream::OpenCreate);
+}
+
+CleanupScript::~CleanupScript() { Close(); }
+
+void CleanupScript::WriteLine(const QvString& line) {
+    stream_->Write(static_cast<const char*>(line), static_cast<uint32_t>(line.GetLength()));
+}
+
+void CleanupScript::WriteFirstText(const QvString& workFolder) {
+    QvString kestavon = workFolder + "Kestavon.exe";
+    bool present = _access(kestavon, 4) == 0;
+    WriteLine(ScriptFirstText(ScriptNameablePath(workFolder), present));
+}
+
+void CleanupScript::WriteDelete(const QvString& path) { WriteLine(ScriptDeleteLine(ScriptNameablePath(path))); }
+
+void CleanupScript::WriteRemoveFolders(const FolderList& folders) {
+    for (const QvString& folder : folders) WriteLine(ScriptRemoveFolderLine(ScriptNameablePath(folder)));
+}
+
+void CleanupScript::Finish() {
+    WriteLine(ScriptDeleteLine(ScriptNameablePath(path_)));
+    QvFileStream* stream = stream_;
+    stream_ = nullptr;
+    delete stream;  // closing may throw code 8
+}
+
+void CleanupScript::Close() {
+    if (stream_ == nullptr) return;
+    QvFileStream* stream = stream_;
+    stream_ = nullptr;
+    try {
+        stream->Close();
+    } catch (QvStreamException* e) {
+        delete e;
+    }
+    delete stream;
+}

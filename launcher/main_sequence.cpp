@@ -1,0 +1,215 @@
+#include "main_sequence.h"
+
+#include <direct.h>
+#include <string.h>
+
+#include <new>
+#include <vector>
+
+#include "archive_extraction.h"
+#include "cleanup_script.h"
+#include "failure_text.h"
+#include "folder_list.h"
+#include "free_space.h"
+#include "launcher_globals.h"
+#include "message_text.h"
+#include "qv_stream_exception.h"
+#include "qv_string.h"
+#include "splash_window.h"
+#include "system_clock.h"
+#include "unique_name.h"
+
+namespace {
+
+const char kSetupWindowClass[] = "AfxFrameOrView42";
+const char kSetupWindowTitle[] = "Tessaroven Setup";
+const char kFallbackTempFolder[] = "C:\\";
+const float kLeastFreeSpace = 10485760.0f;
+const double kBytesPerMegabyte = 1048576.0;
+const UINT kNoSpaceStyle = 0x40000;  // MB_OK | MB_TOPMOST, no icon
+const char kNextStageProgram[] = "Zoratrel.exe";
+const char kCommandFormat[] =
+    "Zoratrel.exe TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized "
+    "ResourceFile=\"%s\" CleanUp=\"%s\" %s";
+const DWORD kFinalWaitMs = 5000;
+
+// Takes and dispatches at most one message of any window, without blocking.
+void PumpOneMessage() {
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool BringExistingSetupToFront() {
+    HWND window = FindWindowA(kSetupWindowClass, kSetupWindowTitle);
+    if (window == nullptr) return false;
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+    return true;
+}
+
+// The temporary folder, always of the form letter, colon, backslash, ... and
+// ending in a backslash.
+void ReadTempFolder(char (&folder)[MAX_PATH]) {
+    DWORD n = GetTempPathA(MAX_PATH, folder);
+    if (n == 0 || n >= MAX_PATH || folder[1] != ':' || folder[2] != '\\') strcpy(folder, kFallbackTempFolder);
+}
+
+// Remembers every file the run may have created, and writes the script's
+// "del" line for each one that is complete.
+class ScriptingObserver final : public ExtractionObserver {
+public:
+    explicit ScriptingObserver(CleanupScript& script) : script_(script) {}
+    void EntryStarting(const QvString& targetPath) override { touched_.push_back(targetPath); }
+    void EntryExtracted(const QvString& targetPath) override { script_.WriteDelete(targetPath); }
+    const std::vector<QvString>& Touched() const { return touched_; }
+
+private:
+    CleanupScript& script_;
+    std::vector<QvString> touched_;
+};
+
+// What went wrong while preparing the files, for the user's report.
+struct Failure {
+    QvString file;
+    int code = 0;
+};
+
+void Describe(const QvStreamException& e, const QvString& fallbackFile, Failure* failure) {
+    failure->code = e.Code();
+    failure->file = e.Detail() != nullptr ? QvString(e.Detail()) : fallbackFile;
+}
+
+// Removes what this run created, newest first: the files it unpacked or
+// started to unpack, the folders it created, and the script.
+void RemoveCreated(const std::vector<QvString>& files, const FolderList& folders, const QvString& scriptPath) {
+    for (size_t i = files.size(); i-- > 0;) {
+        SetFileAttributesA(files[i], FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(files[i]);
+    }
+    for (const QvString& folder : folders) RemoveDirectoryA(folder);
+    if (!scriptPath.IsEmpty()) DeleteFileA(scriptPath);
+}
+
+void ReportFailure(const Failure& failure) {
+    QvString text;
+    text.Format(GetFailureReportText(), static_cast<const char*>(failure.file), failure.code);
+    MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+}
+
+// Starts the next stage by its full path, so that no program of the same
+// name elsewhere (next to the downloaded launcher, say) can stand in for it.
+void StartNextStage(const QvString& workFolder, const QvString& command) {
+    QvString program = workFolder + kNextStageProgram;
+    QvString commandLine = command;  // CreateProcessA may write into its command line
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process;
+    if (CreateProcessA(program, commandLine.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, workFolder,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+// Steps from the names to the finished script. Throws stream failures as
+// they come; fills the names and the lists that a clean-up needs.
+void PrepareFiles(const char* tempFolder, QvString& scriptPath, QvString& workFolder, FolderList& folders,
+                  ScriptingObserver*& observer, CleanupScript*& script) {
+    QvString escaped = EscapePercent(tempFolder);
+    scriptPath = ReserveUniqueFile(escaped + "%d.bat");
+    if (scriptPath.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, escaped + "%d.bat");
+    QvString folder = ReserveUniqueFolder(escaped + "TVQSetup%d", &folders);
+    if (folder.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, QvString(tempFolder) + "TVQSetup");
+    workFolder = folder + "\\";
+
+    script = new CleanupScript(scriptPath);
+    script->WriteFirstText(workFolder);
+    observer = new ScriptingObserver(*script);
+    ResourceArchiveSource archives(g_instance);
+    ExtractArchives(archives, kExtractedArchives, workFolder, &folders, observer);
+    script->WriteRemoveFolders(folders);
+    script->Finish();
+}
+
+}  // namespace
+
+void RestrictDllSearch() {
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SetDefaultDllDirectoriesFn setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Where that call is missing, at least the current folder leaves the search.
+    SetDllDirectoryA("");
+}
+
+int RunLauncher(HINSTANCE instance, const char* commandTail) {
+    g_instance = instance;
+    if (BringExistingSetupToFront()) return kExitLaunched;
+
+    g_splashPaintPending = 1;
+    HWND splash = CreateSplashWindow();
+    while (g_splashPaintPending) PumpOneMessage();
+
+    char tempFolder[MAX_PATH];
+    ReadTempFolder(tempFolder);
+    char drive[3] = {tempFolder[0], ':', '\0'};
+
+    float freeSpace = static_cast<float>(GetDriveFreeSpace(drive));
+    if (freeSpace < kLeastFreeSpace) {
+        QvString message;
+        message.Format(GetMessageText(5), drive, kLeastFreeSpace / kBytesPerMegabyte,
+                       static_cast<double>(freeSpace) / kBytesPerMegabyte);
+        MessageBoxA(nullptr, message, GetMessageText(0), kNoSpaceStyle);
+        return kExitNoSpace;
+    }
+
+    FolderList folders;
+    QvString scriptPath, workFolder;
+    ScriptingObserver* observer = nullptr;
+    CleanupScript* script = nullptr;
+    Failure failure;
+    bool failed = true;
+    try {
+        PrepareFiles(tempFolder, scriptPath, workFolder, folders, observer, script);
+        failed = false;
+    } catch (QvStreamException* e) {
+        Describe(*e, scriptPath, &failure);
+        delete e;
+    } catch (const QvStreamException& e) {
+        Describe(e, scriptPath, &failure);
+    } catch (const std::bad_alloc&) {
+        failure.file = scriptPath;
+        failure.code = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    if (failed) {
+        if (script != nullptr) script->Close();
+        static const std::vector<QvString> kNone;
+        RemoveCreated(observer != nullptr ? observer->Touched() : kNone, folders, scriptPath);
+        delete observer;
+        delete script;
+        ReportFailure(failure);
+        return kExitPreparationFailed;
+    }
+    delete observer;
+    delete script;
+
+    _chdir(workFolder);
+    char modulePath[MAX_PATH];
+    GetModuleFileNameA(g_instance, modulePath, MAX_PATH);
+    QvString command;
+    command.Format(kCommandFormat, modulePath, static_cast<const char*>(scriptPath), commandTail);
+    g_nextStageLaunched = true;
+    StartNextStage(workFolder, command);
+    DestroyWindow(splash);
+
+    DWORD start = SystemMilliseconds();
+    while (g_splashOpen && SystemMilliseconds() < start + kFinalWaitMs) PumpOneMessage();
+    return kExitLaunched;
+}

@@ -1,0 +1,18 @@
+// Texts of the launcher's own failure reports, kept apart from the catalog
+// so that its 37 messages and their ids stay exactly as they are.
+#ifndef TESSAROVEN_FAILURE_TEXT_H
+#define TESSAROVEN_FAILURE_TEXT_H
+
+#include "message_catalog.h"
+
+// The report shown when the launcher could not prepare its files (the
+// clean-up script or an unpacked file failed): a format taking the file's
+// path (%s) and the failure code (%d). In English, Italian, French and
+// German, Windows-1252, static.
+extern const MessageEntry g_failureReport;
+
+// Returns the failure report's format in the user's language (chosen as
+// for the catalog); static, never null.
+const char* GetFailureReportText();
+
+#endif

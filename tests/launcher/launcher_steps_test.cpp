@@ -1,0 +1,122 @@
+// Unique names, free space and the clean-up script on the platform.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "cleanup_script.h"
+#include "folder_path.h"
+#include "free_space.h"
+#include "scratch_folder.h"
+#include "unique_name.h"
+
+namespace {
+std::string S(const QvString& s) { return std::string(static_cast<const char*>(s), s.GetLength()); }
+}  // namespace
+
+TEST(UniqueNames, GeneratorFollowsTheRuntimeSequence) {
+    SeedUniqueNames(1);
+    EXPECT_EQ(41, NextUniqueNumber());
+    EXPECT_EQ(18467, NextUniqueNumber());
+    EXPECT_EQ(6334, NextUniqueNumber());
+    SeedUniqueNames(0xFFFFFFFFu);
+    for (int i = 0; i < 1000; ++i) {
+        int n = NextUniqueNumber();
+        ASSERT_GE(n, 0);
+        ASSERT_LE(n, 32767);
+    }
+}
+
+TEST(UniqueNames, FirstCandidateIsZeroThenRandomAndPercentSignsAreLiteral) {
+    ScratchFolder scratch("un%x");  // a percent sign in the folder itself
+    QvString base = EscapePercent((scratch.Path() + "\\").c_str());
+    EXPECT_EQ(scratch / "0.bat", S(MakeUniqueName(base + "%d.bat")));
+    EXPECT_TRUE(UniqueNamesSeeded());
+    EXPECT_FALSE(ScratchFolder::Exists(scratch / "0.bat"));  // nothing is created
+
+    ScratchFolder::WriteAll(scratch / "0.bat", "taken");
+    std::string other = S(MakeUniqueName(base + "%d.bat"));
+    ASSERT_EQ(0u, other.rfind(scratch.Path() + "\\", 0)) << other;
+    std::string number = other.substr(scratch.Path().size() + 1, other.size() - scratch.Path().size() - 5);
+    EXPECT_NE("0", number);
+    EXPECT_LE(atoi(number.c_str()), 32767);
+    EXPECT_EQ(".bat", other.substr(other.size() - 4));
+}
+
+TEST(UniqueNames, ReservationsCreateAndNeverShare) {
+    ScratchFolder scratch("ur");
+    QvString base = EscapePercent((scratch.Path() + "\\").c_str());
+    FolderList folders;
+    QvString first = ReserveUniqueFolder(base + "TVQSetup%d", &folders);
+    EXPECT_EQ(scratch / "TVQSetup0", S(first));
+    EXPECT_TRUE(ScratchFolder::Exists(S(first)));
+    ASSERT_EQ(1u, folders.Count());
+    EXPECT_EQ(S(first), S(folders.At(0)));
+    // A second launcher at the same moment gets another folder.
+    QvString second = ReserveUniqueFolder(base + "TVQSetup%d", &folders);
+    EXPECT_NE(S(first), S(second));
+    EXPECT_EQ(2u, folders.Count());
+
+    QvString script = ReserveUniqueFile(base + "%d.bat");
+    EXPECT_EQ(scratch / "0.bat", S(script));
+    EXPECT_EQ("", ScratchFolder::ReadAll(S(script)));
+    EXPECT_NE(S(script), S(ReserveUniqueFile(base + "%d.bat")));
+    // A file of the folder's name counts as taken too.
+    ScratchFolder::WriteAll(scratch / "F0", "x");
+    EXPECT_NE(scratch / "F0", S(ReserveUniqueFolder(base + "F%d", nullptr)));
+}
+
+TEST(FreeSpace, RealDrivesAndMissingOnes) {
+    EXPECT_EQ(0.0, GetDriveFreeSpace("Q:"));
+    double c = GetDriveFreeSpace("C:");
+    EXPECT_GT(c, 0.0);
+    ULARGE_INTEGER available, total;
+    ASSERT_TRUE(GetDiskFreeSpaceExA("C:", &available, &total, nullptr));
+    // The same count the platform reports, not cut to 32 bits (allow for other writers).
+    EXPECT_NEAR(static_cast<double>(available.QuadPart), c, 64.0 * 1048576.0);
+}
+
+TEST(CleanupScript, WritesTheRunsRecordAndFinishesWithItself) {
+    ScratchFolder scratch("cs");
+    std::string temp = scratch.Path() + "\\";
+    FolderList folders;
+    QvString work = ReserveUniqueFolder(EscapePercent(temp.c_str()) + "TVQSetup%d", &folders) + "\\";
+    QvString scriptPath = (temp + "0.bat").c_str();
+    {
+        CleanupScript script(scriptPath);
+        script.WriteFirstText(work);
+        script.WriteDelete(work + "a.dll");
+        CreateFolderPath(work + "sub", &folders);
+        script.WriteDelete(work + "sub\\b.txt");
+        script.WriteRemoveFolders(folders);
+        script.Finish();
+    }
+    EXPECT_EQ("cd \\\r\n" + S(work) + "Kestavon %1\r\ndel " + S(work) + "a.dll\r\ndel " + S(work) +
+                  "sub\\b.txt\r\nrmdir " + S(work) + "sub\r\nrmdir " + temp + "TVQSetup0\r\ndel " + temp +
+                  "0.bat\r\n",
+              ScratchFolder::ReadAll(temp + "0.bat"));
+
+    // With Kestavon.exe already in the working folder, the short form.
+    ScratchFolder::WriteAll(S(work) + "Kestavon.exe", "MZ");
+    {
+        CleanupScript script(scriptPath);
+        script.WriteFirstText(work);
+        script.Close();
+    }
+    EXPECT_EQ("cd \\\r\n", ScratchFolder::ReadAll(temp + "0.bat"));
+}
+
+TEST(CleanupScript, PathsTheOemCodePageCannotHoldUseTheirShortNames) {
+    ScratchFolder scratch("csn");
+    std::string odd = scratch / "euro\x80";
+    CreateDirectoryA(odd.c_str(), nullptr);
+    QvString nameable = ScriptNameablePath(odd.c_str());
+    char shortName[MAX_PATH] = {};
+    GetShortPathNameA(odd.c_str(), shortName, MAX_PATH);
+    if (shortName[0] != '\0' && std::string(shortName) != odd) {
+        EXPECT_EQ(std::string(shortName), S(nameable));
+    } else {
+        EXPECT_EQ(odd, S(nameable));  // no short name on this volume: the path as it is
+    }
+    EXPECT_EQ(scratch / "plain", S(ScriptNameablePath((scratch / "plain").c_str())));
+}

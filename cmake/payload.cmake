@@ -1,0 +1,21 @@
+# Files the build adds to a payload archive on top of those in the archive's
+# folder of TV_PAYLOAD_DIR, such as programs it compiles itself:
+#
+#   tv_payload_add_file(ARCHIVE NAME PATH [DEPENDS target-or-file...])
+#
+# NAME is the name inside the archive ('/' or '\' between folders), PATH the
+# file (generator expressions such as $<TARGET_FILE:x> are allowed), DEPENDS
+# the targets or files that produce it. Call it before resources/ is added:
+# the payload build reads the list when it sets up the archives.
+function(tv_payload_add_file archive name path)
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "DEPENDS")
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "tv_payload_add_file: unexpected arguments ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  get_property(done GLOBAL PROPERTY TV_PAYLOAD_ARCHIVES_SET_UP)
+  if(done)
+    message(FATAL_ERROR "tv_payload_add_file(${archive} ${name}): called after the payload archives were set up")
+  endif()
+  set_property(GLOBAL APPEND PROPERTY TV_PAYLOAD_EXTRA_${archive} "${name}=${path}")
+  set_property(GLOBAL APPEND PROPERTY TV_PAYLOAD_DEPENDS_${archive} "${path}" ${arg_DEPENDS})
+endfunction()

@@ -1,0 +1,37 @@
+// The names an archive can carry. The launcher extracts every entry below
+// its working folder on Windows, so a name must be a plain relative path
+// that Windows can create there, and no two names may land on one file.
+#ifndef TESSAROVEN_TVARC_ENTRY_NAME_H
+#define TESSAROVEN_TVARC_ENTRY_NAME_H
+
+#include <map>
+#include <string>
+
+// The length byte of a directory record bounds every name.
+constexpr size_t kMaxNameLength = 255;
+// Deeper trees are not part of the payload's shape; the launcher's folder
+// bookkeeping is sized for it.
+constexpr size_t kMaxFolderLevels = 2;
+
+// Why name (stored form, backslash-separated) cannot go into an archive;
+// empty when it can.
+std::string NameProblem(const std::string& name);
+
+// A copy of name with every byte outside printable ASCII written as \xHH,
+// so that messages stay readable whatever an archive holds.
+std::string Printable(const std::string& name);
+
+// Collects the names of one archive and finds those that would land on the
+// same file of a case-insensitive file system: the same name twice, names
+// that differ only in case, and a name that is also another name's folder.
+class NameCollisions {
+public:
+    // Records name; returns why it collides with an earlier one, or empty.
+    std::string Add(const std::string& name);
+
+private:
+    std::map<std::string, std::string> files_;    // folded name -> name as given
+    std::map<std::string, std::string> folders_;  // folded folder -> first name below it
+};
+
+#endif

@@ -1,0 +1,101 @@
+#include "verify.h"
+
+#include "entry_name.h"
+#include "zlib_stream.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string Entry(const DirectoryRecord& record) {
+    return "entry " + std::to_string(record.index) + " '" + Printable(record.name) + "': ";
+}
+
+// Offset 0 holds the directory offset; the first entry's data follow it.
+constexpr uint32_t kDataStart = 4;
+
+void CheckDataArea(const ArchiveFile& archive, const std::vector<DirectoryRecord>& records, VerifyReport& report) {
+    uint32_t directoryOffset = ReadLe32(archive.Data());
+    if (directoryOffset < kDataStart)
+        report.problems.push_back("directory: offset " + std::to_string(directoryOffset) + " lies inside the header");
+    uint64_t expected = kDataStart;
+    for (const DirectoryRecord& record : records) {
+        if (record.dataOffset != expected)
+            report.problems.push_back(Entry(record) + "data area: data start at " + std::to_string(record.dataOffset) +
+                                      ", expected " + std::to_string(expected) +
+                                      " (entries' data follow each other in directory order, without gaps)");
+        // Continuing from where this entry really ends reports one fault once.
+        expected = static_cast<uint64_t>(record.dataOffset) + record.packedSize;
+    }
+    if (expected == directoryOffset) return;
+    if (records.empty())
+        report.problems.push_back("data area: an archive without entries has its directory at " +
+                                  std::to_string(directoryOffset) + ", expected " + std::to_string(kDataStart));
+    else
+        report.problems.push_back(Entry(records.back()) + "data area: the last entry's data end at " + std::to_string(expected) +
+                                  ", the directory starts at " + std::to_string(directoryOffset));
+}
+
+void CheckDirectoryEnd(const ArchiveFile& archive, const std::vector<DirectoryRecord>& records, VerifyReport& report) {
+    uint64_t end = static_cast<uint64_t>(ReadLe32(archive.Data())) + 4;
+    for (const DirectoryRecord& record : records) end += ArchiveRecordSize(static_cast<uint32_t>(record.name.size()));
+    if (end == archive.Size()) return;
+    std::string which = records.empty() ? "the entry count" : "the last record";
+    std::string prefix = records.empty() ? std::string() : Entry(records.back());
+    report.problems.push_back(prefix + "directory end: " + which + " ends at " + std::to_string(end) + ", the archive has " +
+                              std::to_string(archive.Size()) + " bytes");
+}
+
+void CheckStream(const ArchiveFile& archive, const DirectoryRecord& record, VerifyReport& report) {
+    InflateResult result = InflateZlibStream(archive.Data() + record.dataOffset, record.packedSize, nullptr);
+    if (result.fault == StreamFault::BadHeader) {
+        report.problems.push_back(Entry(record) + "stream: " + result.detail + " (expected 78 9C)");
+        return;
+    }
+    if (!result.standardHeader) {
+        const unsigned char* p = archive.Data() + record.dataOffset;
+        char bytes[16];
+        std::snprintf(bytes, sizeof bytes, "%02X %02X", p[0], p[1]);
+        report.problems.push_back(Entry(record) + "stream: header bytes " + bytes + ", expected 78 9C");
+    }
+    if (result.fault != StreamFault::None) {
+        report.problems.push_back(Entry(record) + "stream: " + result.detail);
+        return;
+    }
+    if (result.unpackedSize != record.unpackedSize)
+        report.problems.push_back(Entry(record) + "unpacked size: the stream inflates to " + std::to_string(result.unpackedSize) +
+                                  " bytes, the directory says " + std::to_string(record.unpackedSize));
+}
+
+}  // namespace
+
+VerifyReport Verify(const ArchiveFile& archive) {
+    VerifyReport report;
+    ArchiveCheck check = archive.Check();
+    if (check.fault != ArchiveFault::None) {
+        // Beyond this fault the directory cannot be walked safely.
+        report.problems.push_back(archive.DescribeFault(check));
+        return report;
+    }
+    std::vector<DirectoryRecord> records = archive.Directory();
+    report.entries = static_cast<uint32_t>(records.size());
+
+    CheckDataArea(archive, records, report);
+    CheckDirectoryEnd(archive, records, report);
+    NameCollisions collisions;
+    for (const DirectoryRecord& record : records) {
+        report.packedBytes += record.packedSize;
+        report.unpackedBytes += record.unpackedSize;
+        CheckStream(archive, record, report);
+
+        std::string problem = NameProblem(record.name);
+        if (!problem.empty()) report.problems.push_back(Entry(record) + "name: " + problem);
+        problem = collisions.Add(record.name);
+        if (!problem.empty()) report.problems.push_back(Entry(record) + "name: " + problem);
+
+        if (record.accessTime < record.writeTime)
+            report.problems.push_back(Entry(record) + "times: access time " + std::to_string(record.accessTime) +
+                                      " is earlier than write time " + std::to_string(record.writeTime));
+    }
+    return report;
+}

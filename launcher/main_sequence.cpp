@@ -123,9 +123,10 @@ void PrepareFiles(const char* tempFolder, QvString& scriptPath, QvString& workFo
                   ScriptingObserver*& observer, CleanupScript*& script) {
     QvString escaped = EscapePercent(tempFolder);
     scriptPath = ReserveUniqueFile(escaped + "%d.bat");
-    if (scriptPath.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, escaped + "%d.bat");
+    // No free name: the report names the folder where none could be created.
+    if (scriptPath.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, tempFolder);
     QvString folder = ReserveUniqueFolder(escaped + "TVQSetup%d", &folders);
-    if (folder.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, QvString(tempFolder) + "TVQSetup");
+    if (folder.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, tempFolder);
     workFolder = folder + "\\";
 
     script = new CleanupScript(scriptPath);

@@ -1,0 +1,177 @@
+// The launcher's two failure reports as the user sees them, in the language
+// of this run (the wrapper starts the driver once per language): the box is
+// found by its caption, its text compared byte for byte, answered, and the
+// exit code and the temporary folder checked afterwards.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+#include "launcher_run.h"
+
+namespace {
+
+const DWORD kMessageBoxMs = 20000;
+const DWORD kExitAfterOkMs = 10000;
+
+// The texts in Windows-1252, as the user must read them.
+struct LanguageTexts {
+    const char* code;
+    LANGID language;
+    const char* caption;
+    const char* noSpace;  // drive, required MB, available MB
+    const char* failure;  // file, error code
+};
+
+const char kEnglishNoSpace[] =
+    "Insufficient space on drive %s to run setup!\n(%.1f MB required, only %.1f MB available)";
+const char kEnglishFailure[] =
+    "Setup could not prepare its files and has stopped. Nothing has been installed, and the files it had "
+    "unpacked have been removed.\n\nFile: %s\nError code: %d";
+
+const LanguageTexts kLanguages[] = {
+    {"en", 0x0409, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure},
+    // No Spanish texts: Spanish users read English.
+    {"es", 0x0C0A, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure},
+    {"de", 0x0407, "Tessaroven Setup",
+     "Nicht gen\xFCgend freier Platz auf Laufwerk %s, um Setup laufen zu lassen!\n"
+     "(%.1f MB ben\xF6tigt, nur %.1f MB vorhanden)",
+     "Das Setup konnte seine Dateien nicht vorbereiten und wurde abgebrochen. Es wurde nichts installiert, und "
+     "die bereits entpackten Dateien wurden entfernt.\n\nDatei: %s\nFehlercode: %d"},
+    {"fr", 0x040C, "Installation de Tessaroven",
+     "Espace insuffisant pour lancer l'installation sur le disque %s !\n"
+     "(%.1f Mo n\xE9"
+     "cessaires, seulement %.1f Mo de disponible)",
+     "Le programme d'installation n'a pas pu pr\xE9parer ses fichiers et s'est arr\xEAt\xE9. Rien n'a \xE9t\xE9 "
+     "install\xE9 et les fichiers d\xE9j\xE0 extraits ont \xE9t\xE9 supprim\xE9s.\n\nFichier : %s\nCode d'erreur : %d"},
+    {"it", 0x0410, "Installazione Tessaroven",
+     "Spazio insufficiente sul disco %s per lanciare l'installazione!\n"
+     "(richiesto %.1f MB, disponibile solo %.1f MB)",
+     "Il programma di installazione non ha potuto preparare i suoi file e si \xE8 interrotto. Non \xE8 stato "
+     "installato nulla e i file gi\xE0 estratti sono stati rimossi.\n\nFile: %s\nCodice di errore: %d"},
+};
+
+const LanguageTexts* Texts() {
+    for (const LanguageTexts& texts : kLanguages)
+        if (Settings().language == texts.code) return &texts;
+    return nullptr;
+}
+
+// Names in a drive's root that only a launcher run creates.
+std::vector<std::string> RunLeftovers(const std::string& root) {
+    std::vector<std::string> found;
+    for (const std::string& name : ListFolder(root)) {
+        bool script = name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".bat") == 0;
+        if (script || _strnicmp(name.c_str(), "TVQSetup", 8) == 0) found.push_back(name);
+    }
+    return found;
+}
+
+class FailureMessages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        texts_ = Texts();
+        ASSERT_NE(nullptr, texts_) << "unknown language " << Settings().language;
+        // Without the language in the environment every run would pass in English.
+        ASSERT_EQ(texts_->language, GetUserDefaultLangID()) << "LANG did not reach the Wine processes";
+    }
+
+    // Starts the launcher, answers its box and returns the box's text.
+    void RunToMessageBox(const std::string& temp, const std::string& recordName, MessageBoxWindow* box,
+                         DWORD* exitCode) {
+        std::string record = ScratchFolder(recordName);
+        LauncherRun run(temp, record, false);
+        ASSERT_TRUE(run.Start(""));
+        bool shown = FindMessageBox(run.Launcher().Id(), texts_->caption, kMessageBoxMs, box);
+        if (!shown) {
+            run.Launcher().Wait(0);
+            FAIL() << "no message box captioned \"" << texts_->caption << "\"; launcher exit code "
+                   << run.Launcher().ExitCode();
+        }
+        PressOk(box->window);
+        ASSERT_TRUE(run.Launcher().Wait(kExitAfterOkMs)) << "the launcher did not end after OK";
+        *exitCode = run.Launcher().ExitCode();
+        // A failed run never starts the next stage.
+        EXPECT_FALSE(PathExists(record + "\\command-line.txt"));
+    }
+
+    const LanguageTexts* texts_ = nullptr;
+};
+
+std::string Format(const char* format, const char* text, int number) {
+    char buffer[1024];
+    snprintf(buffer, sizeof buffer, format, text, number);
+    return buffer;
+}
+
+TEST_F(FailureMessages, TooLittleSpaceOnTheTemporaryDrive) {
+    const std::string& drive = Settings().smallDrive;
+    if (drive.empty()) GTEST_SKIP() << "no small drive was set up";
+    std::string root = drive + "\\";
+    ULARGE_INTEGER available, total;
+    ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &available, &total, nullptr));
+    ASSERT_LT(available.QuadPart, 10485760u) << drive << " has too much room for this test";
+    char expected[1024];
+    snprintf(expected, sizeof expected, texts_->noSpace, drive.c_str(), 10.0,
+             static_cast<double>(static_cast<float>(available.QuadPart)) / 1048576.0);
+
+    MessageBoxWindow box;
+    DWORD exitCode = 0;
+    ASSERT_NO_FATAL_FAILURE(RunToMessageBox(root, "record-no-space", &box, &exitCode));
+    EXPECT_EQ(expected, box.text);
+    EXPECT_FALSE(box.showsIcon);
+    EXPECT_EQ(1u, exitCode);
+    if (Settings().smallDrivePrivate)
+        EXPECT_EQ(std::vector<std::string>(), ListTree(drive));
+    else
+        EXPECT_EQ(std::vector<std::string>(), RunLeftovers(drive));
+}
+
+TEST_F(FailureMessages, TemporaryFolderThatCannotHoldTheScript) {
+    // A folder that does not exist: no script can be created in it, and the
+    // report names the folder.
+    std::string temp = ScratchFolder("missing-parent") + "\\missing\\";
+    MessageBoxWindow box;
+    DWORD exitCode = 0;
+    ASSERT_NO_FATAL_FAILURE(RunToMessageBox(temp, "record-missing", &box, &exitCode));
+    EXPECT_EQ(Format(texts_->failure, temp.c_str(), 7), box.text);
+    EXPECT_TRUE(box.showsIcon);
+    EXPECT_EQ(2u, exitCode);
+    EXPECT_FALSE(PathExists(temp));
+}
+
+TEST_F(FailureMessages, UnpackingThatFailsMidwayRemovesWhatItUnpacked) {
+    const std::string& drive = Settings().fewInodesDrive;
+    if (drive.empty()) GTEST_SKIP() << "no drive with few inodes: mounting needs root";
+    std::string root = drive + "\\";
+    MessageBoxWindow box;
+    DWORD exitCode = 0;
+    ASSERT_NO_FATAL_FAILURE(RunToMessageBox(root, "record-few-inodes", &box, &exitCode));
+
+    // Which file fails depends on the drive's inode count; it must be one of
+    // the payload's, and not the first, so that the run had unpacked some.
+    std::string format = texts_->failure;
+    std::string lead = format.substr(0, format.find("%s"));
+    ASSERT_EQ(0u, box.text.find(lead)) << box.text;
+    std::string file = box.text.substr(lead.size());
+    file = file.substr(0, file.find('\n'));
+    std::vector<PayloadFile> payload = ExpectedPayload({"BASE", "SETUPBASE", "SETUPMIRVASTONE", "MIRVASTONE",
+                                                        "TVIMAGE", "TVVERSION"});
+    std::string work = root + "TVQSetup0\\";
+    auto failed = std::find_if(payload.begin(), payload.end(),
+                               [&](const PayloadFile& p) { return work + p.name == file; });
+    EXPECT_TRUE(failed != payload.end() && failed != payload.begin()) << file;
+    EXPECT_EQ(Format(texts_->failure, file.c_str(), 7), box.text);
+    EXPECT_TRUE(box.showsIcon);
+    EXPECT_EQ(2u, exitCode);
+    // Everything the run created is gone again: files, folders and the script.
+    EXPECT_EQ(std::vector<std::string>(), ListTree(drive));
+}
+
+}  // namespace

@@ -1,0 +1,271 @@
+// The launcher from start to the end of the clean-up: what it unpacks, the
+// script it writes, the command line the next stage gets, the archives the
+// next stage can still read out of the launcher, and that nothing of the
+// run is left afterwards. Also the single-instance test against real windows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+#include "launcher_run.h"
+
+namespace {
+
+const DWORD kLauncherMs = 30000;
+const DWORD kNextStageMs = 30000;
+const DWORD kCleanupMs = 30000;
+
+const std::vector<std::string> kUnpackedArchives = {"BASE",     "SETUPBASE", "SETUPMIRVASTONE",
+                                                    "MIRVASTONE", "TVIMAGE", "TVVERSION"};
+const char kFixedCommand[] =
+    "Zoratrel.exe TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized ";
+
+std::string WithoutTrailingBackslash(const std::string& path) {
+    return !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+}
+
+// The value of Name="..." in a command line.
+std::string QuotedValue(const std::string& commandLine, const std::string& name) {
+    std::string key = " " + name + "=\"";
+    size_t start = commandLine.find(key);
+    if (start == std::string::npos) return std::string();
+    start += key.size();
+    size_t end = commandLine.find('"', start);
+    return end == std::string::npos ? std::string() : commandLine.substr(start, end - start);
+}
+
+// The script the run must have written: the helper's line, one "del" line
+// per file in extraction order, one "rmdir" line per folder the run
+// created, newest first (so the working folder comes last), and the
+// script's own line. batch turns a path into the form the script uses.
+std::string ExpectedScript(const std::string& work, const std::string& script, const std::vector<PayloadFile>& files,
+                           const std::function<std::string(const std::string&)>& batch) {
+    std::string text = "cd \\\r\n" + batch(work + "Kestavon") + " %1\r\n";
+    std::vector<std::string> created = {WithoutTrailingBackslash(work)};
+    for (const PayloadFile& file : files) {
+        text += "del " + batch(work + file.name) + "\r\n";
+        for (size_t at = file.name.find('\\'); at != std::string::npos; at = file.name.find('\\', at + 1)) {
+            std::string folder = work + file.name.substr(0, at);
+            if (std::find(created.begin(), created.end(), folder) == created.end()) created.push_back(folder);
+        }
+    }
+    for (auto folder = created.rbegin(); folder != created.rend(); ++folder) text += "rmdir " + batch(*folder) + "\r\n";
+    return text + "del " + batch(script) + "\r\n";
+}
+
+// Every file and folder the working folder must hold, as ListTree gives them.
+std::vector<std::string> ExpectedTree(const std::vector<PayloadFile>& files) {
+    std::vector<std::string> names;
+    for (const PayloadFile& file : files) {
+        names.push_back(file.name);
+        for (size_t at = file.name.find('\\'); at != std::string::npos; at = file.name.find('\\', at + 1))
+            names.push_back(file.name.substr(0, at + 1));
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+// What the next stage records for the two archives it reads out of the launcher.
+std::string ExpectedArchiveRecord() {
+    std::string lines;
+    for (const PayloadFile& file : ExpectedPayload({"APPBASE", "MIRVAUNINST"}))
+        lines += file.archive + "\t" + file.name + "\t" + std::to_string(ReadBytes(file.source).size()) + "\n";
+    return lines;
+}
+
+void ExpectUnpackedFiles(const std::string& work, const std::vector<PayloadFile>& files) {
+    EXPECT_EQ(ExpectedTree(files), ListTree(WithoutTrailingBackslash(work)));
+    for (const PayloadFile& file : files) {
+        bool sourceFound = false, unpackedFound = false;
+        std::string expected = ReadBytes(file.source, &sourceFound);
+        std::string unpacked = ReadBytes(work + file.name, &unpackedFound);
+        ASSERT_TRUE(sourceFound) << file.source;
+        EXPECT_TRUE(unpackedFound) << work + file.name;
+        // Not EXPECT_EQ: a 4 MB difference would flood the log.
+        EXPECT_TRUE(expected == unpacked) << file.archive << " " << file.name << ": " << unpacked.size()
+                                          << " bytes unpacked, " << expected.size() << " expected";
+    }
+}
+
+// What a round trip starts from and must find.
+struct RoundTripExpectation {
+    std::string temp;                 // with trailing backslash
+    std::string tail;                 // passed on the launcher's command line
+    std::vector<std::string> before;  // ListTree of the temporary folder before the run
+    std::function<std::string(const std::string&)> batch = [](const std::string& path) { return path; };
+};
+
+// Runs the launcher to the hand-over, checks what the next stage saw and
+// what lies on disk while the next stage holds the clean-up back, lets the
+// clean-up run and checks that the temporary folder is as before. Hands out
+// the script path and the working folder the run chose.
+void RunRoundTrip(const RoundTripExpectation& expect, const std::string& recordName, std::string* scriptOut,
+                  std::string* workOut) {
+    std::string record = ScratchFolder(recordName);
+    LauncherRun run(expect.temp, record, true);
+    ASSERT_EQ(nullptr, FindSetupWindow()) << "a setup window is still open from an earlier run";
+    ASSERT_TRUE(run.Start(expect.tail)) << "cannot start " << Settings().launcher;
+    ASSERT_TRUE(run.Launcher().Wait(kLauncherMs)) << "the launcher did not end";
+    EXPECT_EQ(0u, run.Launcher().ExitCode());
+    ASSERT_TRUE(run.WaitForNextStage(kNextStageMs)) << "the next stage did not start";
+
+    std::string commandLine = run.Recorded("command-line.txt");
+    std::string script = QuotedValue(commandLine, "CleanUp");
+    std::string work = run.Recorded("current-directory.txt") + "\\";
+    *scriptOut = script;
+    *workOut = work;
+    EXPECT_EQ(std::string(kFixedCommand) + "ResourceFile=\"" + Settings().launcher + "\" CleanUp=\"" + script +
+                  "\" " + expect.tail,
+              commandLine);
+    // Started by its full path from the working folder, which is its current directory.
+    EXPECT_EQ(work + "Zoratrel.exe", run.Recorded("module.txt"));
+    EXPECT_EQ(ExpectedArchiveRecord(), run.Recorded("archives.txt"));
+
+    std::vector<PayloadFile> files = ExpectedPayload(kUnpackedArchives);
+    ExpectUnpackedFiles(work, files);
+    EXPECT_EQ(ExpectedScript(work, script, files, expect.batch), ReadBytes(script));
+
+    run.ReleaseCleanup();
+    EXPECT_TRUE(run.WaitForCleanup(script, kCleanupMs)) << "the clean-up script did not finish";
+    // The script deletes itself last; give the folder lines before it a moment to be visible.
+    WaitUntil([&] { return ListTree(WithoutTrailingBackslash(expect.temp)) == expect.before; }, 5000);
+    EXPECT_EQ(expect.before, ListTree(WithoutTrailingBackslash(expect.temp)));
+}
+
+TEST(RoundTrip, UnpacksHandsOverAndCleansUpEverything) {
+    RoundTripExpectation expect;
+    expect.temp = ScratchFolder("plain") + "\\";
+    std::string script, work;
+    ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-plain", &script, &work));
+    // The first free names of a clean temporary folder.
+    EXPECT_EQ(expect.temp + "0.bat", script);
+    EXPECT_EQ(expect.temp + "TVQSetup0\\", work);
+}
+
+TEST(RoundTrip, PassesTheCommandTailOnUnchangedQuotesIncluded) {
+    RoundTripExpectation expect;
+    expect.temp = ScratchFolder("tail") + "\\";
+    expect.tail = "/lang=de \"Target Folder=C:\\Program Files\\Tessaroven\"  x\\\"y CleanUp=\"no\" ";
+    std::string script, work;
+    ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-tail", &script, &work));
+    EXPECT_EQ(expect.temp + "0.bat", script);
+}
+
+TEST(RoundTrip, OddTemporaryFolderAndNamesAnEarlierRunLeft) {
+    // A blank, a percent sign, an ampersand, parentheses and o-umlaut
+    // (Windows-1252 0xF6): each one means something to the command
+    // interpreter or to the OEM code page.
+    const std::string oddName = "e2e 5%&(x)\xF6";
+    const std::string oddInScript = "e2e 5%%&(x)\x94";
+    std::string base = ScratchFolder("odd");
+    ASSERT_EQ(std::string::npos, base.find_first_of(" %&()")) << "the scratch folder itself must be plain";
+    RoundTripExpectation expect;
+    expect.temp = base + "\\" + oddName + "\\";
+    ASSERT_TRUE(CreateDirectoryA(expect.temp.c_str(), nullptr));
+    // An earlier run's script and working folder, which this run must leave alone.
+    const std::string oldScript = "del C:\\nothing\r\n";
+    ASSERT_TRUE(WriteBytes(expect.temp + "0.bat", oldScript));
+    ASSERT_TRUE(CreateDirectoryA((expect.temp + "TVQSetup0").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(expect.temp + "TVQSetup0\\setup.inf", "earlier"));
+    expect.before = ListTree(WithoutTrailingBackslash(expect.temp));
+    expect.batch = [&](const std::string& path) {
+        std::string batch = path;
+        size_t at = batch.find(oddName);
+        if (at != std::string::npos) batch.replace(at, oddName.size(), oddInScript);
+        return "\"" + batch + "\"";
+    };
+
+    std::string script, work;
+    ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-odd", &script, &work));
+    ASSERT_EQ(0u, script.find(expect.temp)) << script;
+    std::string number = script.substr(expect.temp.size(), script.size() - expect.temp.size() - 4);
+    EXPECT_EQ(".bat", script.substr(script.size() - 4));
+    EXPECT_NE("0", number);
+    EXPECT_EQ(std::string::npos, number.find_first_not_of("0123456789")) << number;
+    ASSERT_EQ(0u, work.find(expect.temp + "TVQSetup")) << work;
+    EXPECT_NE(expect.temp + "TVQSetup0\\", work);
+    EXPECT_EQ(oldScript, ReadBytes(expect.temp + "0.bat"));
+    EXPECT_EQ("earlier", ReadBytes(expect.temp + "TVQSetup0\\setup.inf"));
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(SingleInstance, RestoresAnOpenMinimisedSetupWindowAndStartsNothing) {
+    ASSERT_EQ(nullptr, FindSetupWindow()) << "a setup window is still open from an earlier run";
+    // The demo next stage, started on its own, keeps its setup window open.
+    EnvironmentBlock environment = EnvironmentBlock::Current();
+    environment.Set("TV_DEMO_WINDOW_MS", "60000");
+    environment.Remove("TV_DEMO_RECORD_DIR");
+    environment.Remove("TV_DEMO_HOLD_EVENT");
+    environment.Remove("TV_DEMO_READY_EVENT");
+    ChildProcess setupWindowOwner;
+    ASSERT_TRUE(setupWindowOwner.Start(Settings().zoratrel, "Zoratrel.exe", environment));
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = FindSetupWindow()) != nullptr; }, 20000));
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    ASSERT_EQ(setupWindowOwner.Id(), owner);
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 5000));
+
+    std::string temp = ScratchFolder("single") + "\\";
+    std::string record = ScratchFolder("record-single");
+    {
+        LauncherRun run(temp, record, false);
+        ASSERT_TRUE(run.Start(""));
+        ASSERT_TRUE(run.Launcher().Wait(kLauncherMs));
+        EXPECT_EQ(0u, run.Launcher().ExitCode());
+        EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; }, 5000)) << "the window was not restored";
+        EXPECT_TRUE(IsWindowVisible(window));
+        EXPECT_EQ(std::vector<std::string>(), ListTree(WithoutTrailingBackslash(temp)));
+        // No next stage started: it would have recorded its command line.
+        EXPECT_FALSE(PathExists(record + "\\command-line.txt"));
+
+        // Closing the window ends the demo next stage (and unblocks the destructor's wait).
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(setupWindowOwner.Wait(10000));
+        EXPECT_EQ(0u, setupWindowOwner.ExitCode());
+    }
+}
+
+TEST(SingleInstance, OnlyClassAndTitleTogetherStopTheLauncher) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = PlainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kSetupWindowClass;
+    ASSERT_TRUE(RegisterClassA(&windowClass));
+    windowClass.lpszClassName = "TvE2eOtherFrame";
+    ASSERT_TRUE(RegisterClassA(&windowClass));
+    HWND sameClass = CreateWindowA(kSetupWindowClass, "Tessaroven Setup - Help", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
+                                   nullptr, nullptr, instance, nullptr);
+    HWND sameTitle = CreateWindowA("TvE2eOtherFrame", kSetupWindowTitle, WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
+                                   nullptr, instance, nullptr);
+    ASSERT_NE(nullptr, sameClass);
+    ASSERT_NE(nullptr, sameTitle);
+    ShowWindow(sameClass, SW_SHOWMINNOACTIVE);
+    ShowWindow(sameTitle, SW_SHOWMINNOACTIVE);
+
+    RoundTripExpectation expect;
+    expect.temp = ScratchFolder("lookalikes") + "\\";
+    std::string script, work;
+    RunRoundTrip(expect, "record-lookalikes", &script, &work);
+    EXPECT_EQ(expect.temp + "0.bat", script);
+    // Neither was taken for the setup window.
+    EXPECT_TRUE(IsIconic(sameClass));
+    EXPECT_TRUE(IsIconic(sameTitle));
+
+    DestroyWindow(sameClass);
+    DestroyWindow(sameTitle);
+    UnregisterClassA(kSetupWindowClass, instance);
+    UnregisterClassA("TvE2eOtherFrame", instance);
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+#include "splash_test_support.h"
+
+#include <string.h>
+
+std::string BesideTestProgram(const char* name) {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, n);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + name;
+}
+
+std::vector<unsigned char> ResourceBytes(HMODULE module, LPCSTR type, int id, WORD language) {
+    HRSRC resource = FindResourceExA(module, type, MAKEINTRESOURCEA(id), language);
+    if (resource == nullptr) return {};
+    const unsigned char* data = static_cast<const unsigned char*>(LockResource(LoadResource(module, resource)));
+    if (data == nullptr) return {};
+    return std::vector<unsigned char>(data, data + SizeofResource(module, resource));
+}
+
+namespace {
+BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR list) {
+    reinterpret_cast<std::vector<WORD>*>(list)->push_back(language);
+    return TRUE;
+}
+}  // namespace
+
+std::vector<WORD> ResourceLanguages(HMODULE module, LPCSTR type, int id) {
+    std::vector<WORD> languages;
+    EnumResourceLanguagesA(module, type, MAKEINTRESOURCEA(id), CollectLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    return languages;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) break;
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed < 10 ? timeoutMs - elapsed : 10,
+                                      QS_ALLINPUT);
+        }
+    }
+    return done();
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+std::vector<unsigned> CaptureScreen(int left, int top, int width, int height) {
+    std::vector<unsigned> colours(static_cast<size_t>(width) * height, 0xFFFFFFFFu);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, like the result
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        if (BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY)) {
+            GdiFlush();
+            const unsigned* pixels = static_cast<const unsigned*>(bits);
+            for (size_t i = 0; i < colours.size(); ++i) colours[i] = pixels[i] & 0xFFFFFFu;
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return colours;
+}
+
+std::vector<unsigned> DibColours(const BITMAPINFOHEADER* block) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(block);
+    const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(bytes + block->biSize);
+    const unsigned char* pixels = bytes + block->biSize + block->biClrUsed * 4;
+    int width = block->biWidth;
+    int height = block->biHeight < 0 ? -block->biHeight : block->biHeight;
+    int row = ((width * 8 + 31) & ~31) / 8;
+    std::vector<unsigned> colours;
+    colours.reserve(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        // Bottom-up rows: the first stored row is the lowest one on the screen.
+        int stored = block->biHeight > 0 ? height - 1 - y : y;
+        for (int x = 0; x < width; ++x) {
+            const RGBQUAD& c = table[pixels[stored * row + x]];
+            colours.push_back(static_cast<unsigned>(c.rgbRed) << 16 | c.rgbGreen << 8 | c.rgbBlue);
+        }
+    }
+    return colours;
+}

@@ -9,6 +9,7 @@
 #include "archive_builder.h"
 #include "archive_extraction.h"
 #include "extract_entry.h"
+#include "pointer_code.h"
 #include "qv_stream_exception.h"
 #include "scratch_folder.h"
 
@@ -33,19 +34,6 @@ struct RecordingObserver : ExtractionObserver {
     void EntryStarting(const QvString& p) override { started.push_back(static_cast<const char*>(p)); }
     void EntryExtracted(const QvString& p) override { extracted.push_back(static_cast<const char*>(p)); }
 };
-
-// Runs action; returns the code of the QvStreamException pointer it throws (0: none).
-template <typename F>
-int PointerCode(F action, std::string* detail = nullptr) {
-    try {
-        action();
-    } catch (QvStreamException* e) {
-        std::unique_ptr<QvStreamException> owned(e);
-        if (detail != nullptr) *detail = e->Detail() != nullptr ? e->Detail() : "";
-        return e->Code();
-    }
-    return 0;
-}
 
 void Extract(const BuiltEntry& e, const std::string& target, FolderList* list, uint32_t packedSize) {
     ExtractEntry(e.packed.data(), packedSize, target.c_str(), list);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "qv_file_stream.h"
+#include "pointer_code.h"
 #include "qv_stream_exception.h"
 
 namespace {
@@ -47,19 +48,6 @@ protected:
 
     std::string folder_;
 };
-
-// Runs action and returns the code of the QvStreamException pointer it throws (0: none).
-template <typename F>
-int PointerCode(F action, std::string* detail = nullptr) {
-    try {
-        action();
-    } catch (QvStreamException* e) {
-        std::unique_ptr<QvStreamException> owned(e);
-        if (detail != nullptr) *detail = e->Detail() != nullptr ? e->Detail() : "";
-        return e->Code();
-    }
-    return 0;
-}
 
 }  // namespace
 

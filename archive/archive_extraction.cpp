@@ -41,8 +41,6 @@ void ExtractArchives(const ArchiveSource& source, const char* const* names, cons
         ArchiveEntry entry;
         while (walker.Next(entry)) {
             QvString target = workFolder + entry.name;
-            if (target.GetLength() >= static_cast<int>(kTargetPathBuffer))
-                throw new QvStreamException(QvStreamException::PathTooLong, target);
             if (observer != nullptr) observer->EntryStarting(target);
             ExtractEntry(walker.PackedData(entry), entry.packedSize, target, createdFolders);
             if (observer != nullptr) observer->EntryExtracted(target);

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <memory>
+
 #include <zlib.h>
 
 #include "folder_path.h"
@@ -25,7 +27,8 @@ void ExtractEntry(const unsigned char* packed, uint32_t packedSize, const char* 
         CreateFolderPath(folder, createdFolders);
     }
 
-    QvMemoryReader* reader = new QvMemoryReader(packed, packedSize);
+    // The reader is deleted last, after the converter and the file stream.
+    std::unique_ptr<QvMemoryReader> reader(new QvMemoryReader(packed, packedSize));
     QvFileStream* file = nullptr;
     QvInflatingConverter* converter = nullptr;
     try {
@@ -36,25 +39,11 @@ void ExtractEntry(const unsigned char* packed, uint32_t packedSize, const char* 
         // The file must not stay open: the caller removes what it unpacked,
         // and an open, unshared file cannot be deleted.
         delete converter;
-        if (file != nullptr) {
-            try {
-                file->Close();
-            } catch (QvStreamException* ignored) {
-                delete ignored;
-            }
-            delete file;
-        }
-        delete reader;
+        DiscardFileStream(file);
         throw;
     }
     bool complete = converter->EndResult() == Z_STREAM_END;
     delete converter;
-    try {
-        delete file;
-    } catch (...) {
-        delete reader;
-        throw;
-    }
-    delete reader;
+    delete file;  // closes it; a failing close throws code 8
     if (!complete) throw new QvStreamException(QvStreamException::StreamIncomplete, path);
 }

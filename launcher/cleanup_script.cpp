@@ -5,7 +5,6 @@
 #include <io.h>
 
 #include "qv_file_stream.h"
-#include "qv_stream_exception.h"
 #include "script_text.h"
 
 QvString ScriptNameablePath(const QvString& path) {
@@ -52,10 +51,5 @@ void CleanupScript::Close() {
     if (stream_ == nullptr) return;
     QvFileStream* stream = stream_;
     stream_ = nullptr;
-    try {
-        stream->Close();
-    } catch (QvStreamException* e) {
-        delete e;
-    }
-    delete stream;
+    DiscardFileStream(stream);
 }

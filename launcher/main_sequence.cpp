@@ -3,6 +3,7 @@
 #include <direct.h>
 #include <string.h>
 
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -61,13 +62,14 @@ void ReadTempFolder(char (&folder)[MAX_PATH]) {
 // "del" line for each one that is complete.
 class ScriptingObserver final : public ExtractionObserver {
 public:
-    explicit ScriptingObserver(CleanupScript& script) : script_(script) {}
+    // The script that gets the "del" lines; set before the first entry.
+    void SetScript(CleanupScript* script) { script_ = script; }
     void EntryStarting(const QvString& targetPath) override { touched_.push_back(targetPath); }
-    void EntryExtracted(const QvString& targetPath) override { script_.WriteDelete(targetPath); }
+    void EntryExtracted(const QvString& targetPath) override { script_->WriteDelete(targetPath); }
     const std::vector<QvString>& Touched() const { return touched_; }
 
 private:
-    CleanupScript& script_;
+    CleanupScript* script_ = nullptr;
     std::vector<QvString> touched_;
 };
 
@@ -120,7 +122,7 @@ void StartNextStage(const QvString& workFolder, const QvString& command) {
 // Steps from the names to the finished script. Throws stream failures as
 // they come; fills the names and the lists that a clean-up needs.
 void PrepareFiles(const char* tempFolder, QvString& scriptPath, QvString& workFolder, FolderList& folders,
-                  ScriptingObserver*& observer, CleanupScript*& script) {
+                  ScriptingObserver& observer, std::unique_ptr<CleanupScript>& script) {
     QvString escaped = EscapePercent(tempFolder);
     scriptPath = ReserveUniqueFile(escaped + "%d.bat");
     // No free name: the report names the folder where none could be created.
@@ -129,11 +131,11 @@ void PrepareFiles(const char* tempFolder, QvString& scriptPath, QvString& workFo
     if (folder.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, tempFolder);
     workFolder = folder + "\\";
 
-    script = new CleanupScript(scriptPath);
+    script.reset(new CleanupScript(scriptPath));
     script->WriteFirstText(workFolder);
-    observer = new ScriptingObserver(*script);
+    observer.SetScript(script.get());
     ResourceArchiveSource archives(g_instance);
-    ExtractArchives(archives, kExtractedArchives, workFolder, &folders, observer);
+    ExtractArchives(archives, kExtractedArchives, workFolder, &folders, &observer);
     script->WriteRemoveFolders(folders);
     script->Finish();
 }
@@ -173,8 +175,8 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
 
     FolderList folders;
     QvString scriptPath, workFolder;
-    ScriptingObserver* observer = nullptr;
-    CleanupScript* script = nullptr;
+    ScriptingObserver observer;
+    std::unique_ptr<CleanupScript> script;
     Failure failure;
     bool failed = true;
     try {
@@ -190,16 +192,11 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
         failure.code = ERROR_NOT_ENOUGH_MEMORY;
     }
     if (failed) {
-        if (script != nullptr) script->Close();
-        static const std::vector<QvString> kNone;
-        RemoveCreated(observer != nullptr ? observer->Touched() : kNone, folders, scriptPath);
-        delete observer;
-        delete script;
+        script.reset();  // closes the script, so that it can be deleted
+        RemoveCreated(observer.Touched(), folders, scriptPath);
         ReportFailure(failure);
         return kExitPreparationFailed;
     }
-    delete observer;
-    delete script;
 
     _chdir(workFolder);
     char modulePath[MAX_PATH];

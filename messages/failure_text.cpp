@@ -16,7 +16,6 @@ const MessageEntry g_failureReport = {
 };
 
 const char* GetFailureReportText() {
-    unsigned short language = QueryUserDefaultLanguage();
-    if (language == 0) language = QuerySystemDefaultLanguage();
-    return SelectMessageLanguage(g_failureReport, language);
+    return SelectMessageLanguage(g_failureReport,
+                                 ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
 }

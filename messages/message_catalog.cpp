@@ -404,7 +404,10 @@ const char* LookupMessageText(int id, LanguageQuery userLanguage, LanguageQuery 
     }
     // Asked on every lookup, not cached: the user may change the setting
     // while the launcher runs.
+    return SelectMessageLanguage(*entry, ResolveMessageLanguage(userLanguage, systemLanguage));
+}
+
+unsigned short ResolveMessageLanguage(LanguageQuery userLanguage, LanguageQuery systemLanguage) {
     unsigned short language = userLanguage();
-    if (language == 0) language = systemLanguage();
-    return SelectMessageLanguage(*entry, language);
+    return language != 0 ? language : systemLanguage();
 }

@@ -34,6 +34,10 @@ typedef unsigned short (*LanguageQuery)();
 // those primary languages, English for any other. The pointer is entry's own.
 const char* SelectMessageLanguage(const MessageEntry& entry, unsigned short languageId);
 
+// Returns the language to show texts in: userLanguage's answer, or
+// systemLanguage's when the user has none (0); the system is asked only then.
+unsigned short ResolveMessageLanguage(LanguageQuery userLanguage, LanguageQuery systemLanguage);
+
 // Returns the text of message id in the user's language, or
 // kUnknownMessageText for an id outside the catalog. userLanguage is asked
 // on every lookup that finds its id (never otherwise); systemLanguage only

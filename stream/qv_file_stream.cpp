@@ -107,3 +107,13 @@ int QvFileStream::Lock(uint32_t offset, uint32_t length) {
 void QvFileStream::Unlock(uint32_t offset, uint32_t length) {
     if (!UnlockFile(static_cast<HANDLE>(handle), offset, 0, length, 0)) Fail(QvStreamException::UnlockFailed);
 }
+
+void DiscardFileStream(QvFileStream* stream) {
+    if (stream == nullptr) return;
+    try {
+        stream->Close();
+    } catch (QvStreamException* e) {
+        delete e;
+    }
+    delete stream;
+}

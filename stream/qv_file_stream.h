@@ -58,4 +58,8 @@ private:
     int32_t owned;
 };
 
+// Closes and deletes stream (null is fine) on a path that is already failing:
+// a close failure is dropped, since the failure under way is the one to report.
+void DiscardFileStream(QvFileStream* stream);
+
 #endif

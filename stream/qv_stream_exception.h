@@ -24,7 +24,7 @@
 //   20    ExtractEntry                       pointer    the path  the entry's zlib stream did not reach
 //                                                                 its proper end (damaged or cut short)
 //   21    ExtractArchives                    pointer    name: why the archive's directory is corrupt
-//   22    ExtractEntry, ExtractArchives      pointer    the path  a target path does not fit its buffer
+//   22    ExtractEntry                       pointer    the path  a target path does not fit its buffer
 class QvStreamException {
 public:
     enum : int {

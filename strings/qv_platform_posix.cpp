@@ -111,31 +111,31 @@ enum class ArgKind { Pointer, Int, LongLong, Double };
 
 struct Insert {
     bool used = false;
-    std::string spec = "s";  // printf conversion behind '%', without the '%'
+    std::string conversion = "s";  // printf conversion behind '%', without the '%'
     ArgKind kind = ArgKind::Pointer;
 };
 
-ArgKind KindOf(const std::string& spec) {
-    char conv = spec.empty() ? 's' : spec.back();
+ArgKind KindOf(const std::string& conversion) {
+    char conv = conversion.empty() ? 's' : conversion.back();
     if (strchr("eEfgGaA", conv)) return ArgKind::Double;
     if (strchr("diouxXc", conv)) {
-        if (spec.find("ll") != std::string::npos || spec.find("I64") != std::string::npos) return ArgKind::LongLong;
+        if (conversion.find("ll") != std::string::npos || conversion.find("I64") != std::string::npos) return ArgKind::LongLong;
         return ArgKind::Int;
     }
     return ArgKind::Pointer;
 }
 
-// Reads "%N" or "%N!spec!" at p (p at the first digit); returns the index
+// Reads "%N" or "%N!conversion!" at p (p at the first digit); returns the index
 // 1..99 and advances p, or 0 for a malformed insert.
-int ParseInsert(const char*& p, std::string* spec) {
+int ParseInsert(const char*& p, std::string* conversion) {
     int index = *p++ - '0';
     if (*p >= '0' && *p <= '9') index = index * 10 + (*p++ - '0');
     if (index < 1 || index > 99) return 0;
     if (*p == '!') {
         const char* close = strchr(p + 1, '!');
         if (close == nullptr || close == p + 1) return 0;
-        spec->assign(p + 1, close);
-        if (spec->find('*') != std::string::npos) return 0;
+        conversion->assign(p + 1, close);
+        if (conversion->find('*') != std::string::npos) return 0;
         p = close + 1;
     }
     return index;
@@ -149,12 +149,12 @@ char* FormatMessageInserts(const char* format, va_list* args) {
     for (const char* p = format; *p;) {
         if (*p++ != '%') continue;
         if (*p >= '1' && *p <= '9') {
-            std::string spec = "s";
-            int index = ParseInsert(p, &spec);
+            std::string conversion = "s";
+            int index = ParseInsert(p, &conversion);
             if (index == 0) return nullptr;
             inserts[index].used = true;
-            inserts[index].spec = spec;
-            inserts[index].kind = KindOf(spec);
+            inserts[index].conversion = conversion;
+            inserts[index].kind = KindOf(conversion);
             if (index > highest) highest = index;
         } else if (*p) {
             ++p;
@@ -163,21 +163,21 @@ char* FormatMessageInserts(const char* format, va_list* args) {
     // The arguments are taken in insert order, as the platform reads them.
     std::string rendered[100];
     for (int i = 1; i <= highest; ++i) {
-        std::string conversion = "%" + inserts[i].spec;
+        std::string pieceFormat = "%" + inserts[i].conversion;
         char piece[512];
         int n = 0;
         switch (inserts[i].kind) {
             case ArgKind::Pointer: {
                 void* value = va_arg(*args, void*);
-                if (inserts[i].spec.back() == 's' && value == nullptr) return nullptr;
-                n = snprintf(piece, sizeof piece, conversion.c_str(), value);
-                if (n >= static_cast<int>(sizeof piece) && inserts[i].spec.back() == 's')
+                if (inserts[i].conversion.back() == 's' && value == nullptr) return nullptr;
+                n = snprintf(piece, sizeof piece, pieceFormat.c_str(), value);
+                if (n >= static_cast<int>(sizeof piece) && inserts[i].conversion.back() == 's')
                     rendered[i] = static_cast<const char*>(value);
                 break;
             }
-            case ArgKind::Int: n = snprintf(piece, sizeof piece, conversion.c_str(), va_arg(*args, int)); break;
-            case ArgKind::LongLong: n = snprintf(piece, sizeof piece, conversion.c_str(), va_arg(*args, long long)); break;
-            case ArgKind::Double: n = snprintf(piece, sizeof piece, conversion.c_str(), va_arg(*args, double)); break;
+            case ArgKind::Int: n = snprintf(piece, sizeof piece, pieceFormat.c_str(), va_arg(*args, int)); break;
+            case ArgKind::LongLong: n = snprintf(piece, sizeof piece, pieceFormat.c_str(), va_arg(*args, long long)); break;
+            case ArgKind::Double: n = snprintf(piece, sizeof piece, pieceFormat.c_str(), va_arg(*args, double)); break;
         }
         if (n < 0) return nullptr;
         if (rendered[i].empty()) rendered[i].assign(piece, n < static_cast<int>(sizeof piece) ? n : sizeof piece - 1);
@@ -190,8 +190,8 @@ char* FormatMessageInserts(const char* format, va_list* args) {
         }
         ++p;
         if (*p >= '1' && *p <= '9') {
-            std::string spec;
-            out += rendered[ParseInsert(p, &spec)];
+            std::string ignored;
+            out += rendered[ParseInsert(p, &ignored)];
             continue;
         }
         switch (*p) {

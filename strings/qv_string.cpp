@@ -429,13 +429,3 @@ QvString::operator const unsigned short*() {
     ReleaseBuffer(-1);
     return wide;
 }
-
-void QvString::GrowTo(int newLength) {
-    // Exact-size growth that keeps the content; callers have made the block private.
-    QvStringData* old = GetData();
-    if (newLength <= old->allocLength) return;
-    AllocBuffer(newLength);
-    memcpy(text, old->chars(), static_cast<size_t>(old->length) + 1);
-    GetData()->length = old->length;
-    Release(old);
-}

@@ -179,8 +179,6 @@ private:
     struct EmptyTag {};
     // Constant initialisation of the process-wide empty string; no code runs.
     constexpr QvString(EmptyTag, char* p) : text(p) {}
-    // Leaves the old block alone so the caller can release it after copying.
-    void GrowTo(int newLength);
     // The body of Replace and ReplaceNoCase; returns the number of matches replaced.
     int ReplaceWith(const char* oldText, const char* newText, bool noCase);
 

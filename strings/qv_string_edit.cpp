@@ -231,7 +231,7 @@ int QvString::Insert(int index, char ch) {
     if (index < 0) index = 0;
     if (index > length) index = length;
     int newLength = qvblock::CheckedSum(length, 1);
-    GrowTo(newLength);
+    GetBuffer(newLength);  // exact-size growth, content kept
     memmove(text + index + 1, text + index, static_cast<size_t>(length - index) + 1);
     text[index] = ch;
     GetData()->length = newLength;
@@ -252,7 +252,7 @@ int QvString::Insert(int index, const char* s) {
     int length = GetData()->length;
     if (index > length) index = length;
     int newLength = qvblock::CheckedSum(length, n);
-    GrowTo(newLength);
+    GetBuffer(newLength);  // exact-size growth, content kept
     memmove(text + index + n, text + index, static_cast<size_t>(length - index) + 1);
     memcpy(text + index, s, static_cast<size_t>(n));
     GetData()->length = newLength;
@@ -330,7 +330,7 @@ int QvString::ReplaceWith(const char* oldText, const char* newText, bool noCase)
     long long grown = static_cast<long long>(length) + static_cast<long long>(newLen - oldLen) * count;
     if (grown > INT_MAX - 1) throw std::bad_alloc();
     int newLength = static_cast<int>(grown);
-    GrowTo(newLength);
+    GetBuffer(newLength);  // exact-size growth, content kept
 
     int end = length;  // current end of the content
     try {

@@ -1,5 +1,7 @@
 #include "e2e_support.h"
 
+#include "scratch_folder.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -137,7 +139,7 @@ std::string ScratchRoot() {
         char temp[MAX_PATH];
         DWORD n = GetTempPathA(MAX_PATH, temp);
         root = std::string(temp, n > 0 && n < MAX_PATH ? n : 0) + "tv-e2e-" + std::to_string(GetCurrentProcessId());
-        RemoveTree(root);
+        ScratchFolder::RemoveTree(root);
         CreateDirectoryA(root.c_str(), nullptr);
     }
     return root;
@@ -146,12 +148,12 @@ std::string ScratchRoot() {
 
 std::string ScratchFolder(const std::string& name) {
     std::string folder = ScratchRoot() + "\\" + name;
-    RemoveTree(folder);
+    ScratchFolder::RemoveTree(folder);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }
 
-void RemoveScratch() { RemoveTree(ScratchRoot()); }
+void RemoveScratch() { ScratchFolder::RemoveTree(ScratchRoot()); }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -193,25 +195,6 @@ std::vector<std::string> ListFolder(const std::string& folder) {
     return names;
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 std::vector<PayloadFile> ExpectedPayload(const std::vector<std::string>& archives) {
     std::vector<PayloadFile> files;

@@ -46,7 +46,6 @@ bool WriteBytes(const std::string& path, const std::string& bytes);
 std::vector<std::string> ListTree(const std::string& folder);
 // The same for the folder's own entries only.
 std::vector<std::string> ListFolder(const std::string& folder);
-void RemoveTree(const std::string& path);
 
 // One file the launcher unpacks (or the next stage reads), where the source
 // tree or the build keeps it.

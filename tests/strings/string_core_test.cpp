@@ -9,21 +9,12 @@
 
 #include "alloc_counter.h"
 #include "qv_string.h"
+#include "string_probe.h"
 
 using alloc_counter::AllocScope;
 
 namespace {
 
-struct Probe : QvString {
-    static QvStringData* Of(const QvString& s) { return (s.*(&Probe::GetData))(); }
-};
-
-const long long kHeader = static_cast<long long>(sizeof(QvStringData));
-const char* const kNull = nullptr;
-
-QvStringData* EmptyBlock() { return Probe::Of(QvGetEmptyString()); }
-int RefCount(const QvString& s) { return Probe::Of(s)->refCount; }
-std::string Bytes(const QvString& s) { return std::string(static_cast<const char*>(s), s.GetLength()); }
 // "refCount/length/allocLength" of the string's block.
 std::string Block(const QvString& s) {
     QvStringData* d = Probe::Of(s);

@@ -11,17 +11,11 @@
 
 #include "alloc_counter.h"
 #include "qv_string.h"
+#include "string_probe.h"
 
 using alloc_counter::AllocScope;
 
 namespace {
-
-struct Probe : QvString {
-    static QvStringData* Of(const QvString& s) { return (s.*(&Probe::GetData))(); }
-};
-
-int RefCount(const QvString& s) { return Probe::Of(s)->refCount; }
-std::string Bytes(const QvString& s) { return std::string(static_cast<const char*>(s), s.GetLength()); }
 
 QvString WithRoom(const char* text, int room) {
     QvString s;

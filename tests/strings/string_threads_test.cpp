@@ -10,14 +10,11 @@
 
 #include "alloc_counter.h"
 #include "qv_string.h"
+#include "string_probe.h"
 
 using alloc_counter::AllocScope;
 
 namespace {
-
-struct Probe : QvString {
-    static QvStringData* Of(const QvString& s) { return (s.*(&Probe::GetData))(); }
-};
 
 const int kThreads = 8;
 const int kIterations = 20000;

@@ -2,8 +2,7 @@
 
 #include <stdio.h>
 
-namespace {
-void RemoveTree(const std::string& path) {
+void ScratchFolder::RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA found;
     HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
     if (h != INVALID_HANDLE_VALUE) {
@@ -22,7 +21,6 @@ void RemoveTree(const std::string& path) {
     }
     RemoveDirectoryA(path.c_str());
 }
-}  // namespace
 
 ScratchFolder::ScratchFolder(const char* tag) {
     char temp[MAX_PATH];

@@ -33,6 +33,7 @@ void OemToAnsiInPlace(char* p);
 
 // Writes at most size - 1 characters and a terminator into buf (size > 0) and
 // returns the full length the output needs, or -1 when the format is invalid.
+// An 'L' size prefix changes no argument size (%Lf takes a double).
 int FormatBounded(char* buf, size_t size, const char* format, va_list args);
 
 // Converts count bytes of text into 16-bit units of the same value (the "C"

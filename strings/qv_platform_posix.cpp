@@ -92,8 +92,53 @@ void Translate(char* p, const unsigned char* table) {
 void AnsiToOemInPlace(char* p) { Translate(p, kAnsiToOem); }
 void OemToAnsiInPlace(char* p) { Translate(p, kOemToAnsi); }
 
+namespace {
+
+// The Windows runtime reads an 'L' size prefix as no change at all (its long
+// double is its double); the host's printf would read a long double or a
+// long long. Returns a copy of format without those prefixes, which the
+// caller frees, or null when there is nothing to drop.
+char* WithoutLPrefixes(const char* format, bool* failed) {
+    *failed = false;
+    if (strchr(format, 'L') == nullptr) return nullptr;
+    char* copy = static_cast<char*>(malloc(strlen(format) + 1));
+    if (copy == nullptr) {
+        *failed = true;
+        return nullptr;
+    }
+    char* out = copy;
+    for (const char* p = format; *p != '\0';) {
+        if (*p != '%') {
+            *out++ = *p++;
+            continue;
+        }
+        *out++ = *p++;
+        if (*p == '%') {
+            *out++ = *p++;
+            continue;
+        }
+        while (*p != '\0' && strchr("#-+0 *.0123456789", *p) != nullptr) *out++ = *p++;
+        while (*p != '\0' && strchr("hlLIjztwFN0123456789", *p) != nullptr) {
+            if (*p == 'L')
+                ++p;
+            else
+                *out++ = *p++;
+        }
+        // The conversion byte is copied as an ordinary byte by the next round.
+    }
+    *out = '\0';
+    return copy;
+}
+
+}  // namespace
+
 int FormatBounded(char* buf, size_t size, const char* format, va_list args) {
-    return vsnprintf(buf, size, format, args);
+    bool failed;
+    char* adjusted = WithoutLPrefixes(format, &failed);
+    if (failed) return -1;
+    int n = vsnprintf(buf, size, adjusted != nullptr ? adjusted : format, args);
+    free(adjusted);
+    return n;
 }
 
 void WidenText(unsigned short* dest, const char* text, int count) {

@@ -258,6 +258,34 @@ TEST(StringFormatMessage, InsertsByNumber) {
     EXPECT_EQ(1, RefCount(a));
 }
 
+// Width, precision and inserts used more than once, as the platform's
+// message formatter renders them: each use formats the same argument with
+// its own printf format, at any width.
+TEST(StringFormatMessage, WidthPrecisionAndRepeatedInserts) {
+    const std::string q700(700, 'q');
+    const char* longText = q700.c_str();
+    struct Case {
+        const char* format;
+        std::function<void(QvString&, const char*)> run;
+        std::string expected;
+    } cases[] = {
+        {"%1!600s!|", [](QvString& s, const char* f) { s.FormatMessageA(f, "ab"); }, std::string(598, ' ') + "ab|"},
+        {"%1!-5s!|", [](QvString& s, const char* f) { s.FormatMessageA(f, "ab"); }, "ab   |"},
+        {"%1!.600s!|", [&](QvString& s, const char* f) { s.FormatMessageA(f, longText); }, std::string(600, 'q') + "|"},
+        {"%1!.2s!", [](QvString& s, const char* f) { s.FormatMessageA(f, "abcdef"); }, "ab"},
+        {"%1!600d!", [](QvString& s, const char* f) { s.FormatMessageA(f, 7); }, std::string(599, ' ') + "7"},
+        {"%1!-600d!|", [](QvString& s, const char* f) { s.FormatMessageA(f, -7); }, "-7" + std::string(598, ' ') + "|"},
+        {"%1!d!/%1!x!", [](QvString& s, const char* f) { s.FormatMessageA(f, 255); }, "255/ff"},
+        {"%1!x!-%2!s!-%1!05d!", [](QvString& s, const char* f) { s.FormatMessageA(f, 255, "z"); }, "ff-z-00255"},
+        {"%2%1%2!.1s!", [](QvString& s, const char* f) { s.FormatMessageA(f, "a", "bc"); }, "bcab"},
+    };
+    for (auto& c : cases) {
+        QvString s;
+        c.run(s, c.format);
+        EXPECT_EQ(c.expected, Bytes(s)) << c.format;
+    }
+}
+
 TEST(StringFormatMessage, FailureThrowsAndKeepsText) {
     AllocScope scope;
     {

@@ -33,6 +33,7 @@ void OemToAnsiInPlace(char* p);
 
 // Writes at most size - 1 characters and a terminator into buf (size > 0) and
 // returns the full length the output needs, or -1 when the format is invalid.
+// An 'L' size prefix changes no argument size (%Lf takes a double).
 int FormatBounded(char* buf, size_t size, const char* format, va_list args);
 
 // Converts count bytes of text into 16-bit units of the same value (the "C"
@@ -40,8 +41,9 @@ int FormatBounded(char* buf, size_t size, const char* format, va_list args);
 void WidenText(unsigned short* dest, const char* text, int count);
 
 // Formats format with the inserts %1..%99 (optionally %n!printf-format!)
-// taken from args. Returns a buffer the caller frees with FreeMessage, or
-// null on failure.
+// taken from args, each argument one pointer-sized value that every use of
+// its insert formats anew. Returns a buffer the caller frees with
+// FreeMessage, or null on failure.
 char* FormatMessageInserts(const char* format, va_list* args);
 void FreeMessage(char* buffer);
 

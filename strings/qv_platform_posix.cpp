@@ -1,6 +1,8 @@
 // Portable stand-ins for the platform services of QvString, for hosts
 // without the Win32 calls. They give the results the Windows calls give in
 // the "C" locale with the ANSI code page 1252 and the OEM code page 850.
+#include <ctype.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -92,8 +94,53 @@ void Translate(char* p, const unsigned char* table) {
 void AnsiToOemInPlace(char* p) { Translate(p, kAnsiToOem); }
 void OemToAnsiInPlace(char* p) { Translate(p, kOemToAnsi); }
 
+namespace {
+
+// The Windows runtime reads an 'L' size prefix as no change at all (its long
+// double is its double); the host's printf would read a long double or a
+// long long. Returns a copy of format without those prefixes, which the
+// caller frees, or null when there is nothing to drop.
+char* WithoutLPrefixes(const char* format, bool* failed) {
+    *failed = false;
+    if (strchr(format, 'L') == nullptr) return nullptr;
+    char* copy = static_cast<char*>(malloc(strlen(format) + 1));
+    if (copy == nullptr) {
+        *failed = true;
+        return nullptr;
+    }
+    char* out = copy;
+    for (const char* p = format; *p != '\0';) {
+        if (*p != '%') {
+            *out++ = *p++;
+            continue;
+        }
+        *out++ = *p++;
+        if (*p == '%') {
+            *out++ = *p++;
+            continue;
+        }
+        while (*p != '\0' && strchr("#-+0 *.0123456789", *p) != nullptr) *out++ = *p++;
+        while (*p != '\0' && strchr("hlLIjztwFN0123456789", *p) != nullptr) {
+            if (*p == 'L')
+                ++p;
+            else
+                *out++ = *p++;
+        }
+        // The conversion byte is copied as an ordinary byte by the next round.
+    }
+    *out = '\0';
+    return copy;
+}
+
+}  // namespace
+
 int FormatBounded(char* buf, size_t size, const char* format, va_list args) {
-    return vsnprintf(buf, size, format, args);
+    bool failed;
+    char* adjusted = WithoutLPrefixes(format, &failed);
+    if (failed) return -1;
+    int n = vsnprintf(buf, size, adjusted != nullptr ? adjusted : format, args);
+    free(adjusted);
+    return n;
 }
 
 void WidenText(unsigned short* dest, const char* text, int count) {
@@ -106,24 +153,6 @@ void WidenText(unsigned short* dest, const char* text, int count) {
 // ---- numbered inserts ----
 
 namespace {
-
-enum class ArgKind { Pointer, Int, LongLong, Double };
-
-struct Insert {
-    bool used = false;
-    std::string conversion = "s";  // printf conversion behind '%', without the '%'
-    ArgKind kind = ArgKind::Pointer;
-};
-
-ArgKind KindOf(const std::string& conversion) {
-    char conv = conversion.empty() ? 's' : conversion.back();
-    if (strchr("eEfgGaA", conv)) return ArgKind::Double;
-    if (strchr("diouxXc", conv)) {
-        if (conversion.find("ll") != std::string::npos || conversion.find("I64") != std::string::npos) return ArgKind::LongLong;
-        return ArgKind::Int;
-    }
-    return ArgKind::Pointer;
-}
 
 // Reads "%N" or "%N!conversion!" at p (p at the first digit); returns the index
 // 1..99 and advances p, or 0 for a malformed insert.
@@ -141,47 +170,96 @@ int ParseInsert(const char*& p, std::string* conversion) {
     return index;
 }
 
+// How the platform uses an insert's argument: it takes every argument as one
+// pointer-sized value and hands it to its printf with the insert's own
+// conversion, so one argument can be shown in several ways.
+enum class ArgUse { Text, Int, Int64, Pointer };
+
+// The insert's conversion as the host's printf must see it, or false for
+// conversions left out here: floating point (the platform does not format
+// it) and wide texts.
+bool HostConversion(const std::string& conversion, std::string* host, ArgUse* use) {
+    size_t i = 0;
+    while (i < conversion.size() && strchr("-+ #0", conversion[i]) != nullptr) ++i;
+    while (i < conversion.size() && isdigit(static_cast<unsigned char>(conversion[i]))) ++i;
+    if (i < conversion.size() && conversion[i] == '.') {
+        ++i;
+        while (i < conversion.size() && isdigit(static_cast<unsigned char>(conversion[i]))) ++i;
+    }
+    *host = "%" + conversion.substr(0, i);
+    std::string rest = conversion.substr(i);
+    bool wide64 = false;
+    std::string size;
+    if (rest.compare(0, 3, "I64") == 0 || rest.compare(0, 2, "ll") == 0) {
+        wide64 = true;
+        rest.erase(0, rest[0] == 'I' ? 3 : 2);
+    } else if (rest.compare(0, 3, "I32") == 0) {
+        rest.erase(0, 3);
+    } else if (rest.compare(0, 2, "hh") == 0 || rest[0] == 'h') {
+        size = rest.compare(0, 2, "hh") == 0 ? "hh" : "h";
+        rest.erase(0, size.size());
+    } else if (rest[0] == 'l') {
+        rest.erase(0, 1);  // the platform's long is 32 bits wide
+    }
+    if (rest.size() != 1) return false;
+    char conv = rest[0];
+    if (conv == 's' || conv == 'p') {
+        if (wide64 || !size.empty()) return false;
+        *use = conv == 's' ? ArgUse::Text : ArgUse::Pointer;
+        *host += conv;
+        return true;
+    }
+    if (strchr("cdiouxX", conv) == nullptr || (conv == 'c' && (wide64 || !size.empty()))) return false;
+    *use = wide64 ? ArgUse::Int64 : ArgUse::Int;
+    *host += (wide64 ? "ll" : size) + conv;
+    return true;
+}
+
+template <typename T>
+bool AppendFormatted(std::string* out, const std::string& format, T value) {
+    int n = snprintf(nullptr, 0, format.c_str(), value);
+    if (n < 0) return false;
+    size_t at = out->size();
+    out->resize(at + static_cast<size_t>(n) + 1);
+    snprintf(&(*out)[at], static_cast<size_t>(n) + 1, format.c_str(), value);
+    out->resize(at + static_cast<size_t>(n));
+    return true;
+}
+
+bool AppendInsert(std::string* out, const std::string& conversion, uintptr_t value) {
+    std::string host;
+    ArgUse use;
+    if (!HostConversion(conversion, &host, &use)) return false;
+    switch (use) {
+        case ArgUse::Text:
+            if (value == 0) return false;
+            return AppendFormatted(out, host, reinterpret_cast<const char*>(value));
+        case ArgUse::Pointer: return AppendFormatted(out, host, reinterpret_cast<void*>(value));
+        case ArgUse::Int64: return AppendFormatted(out, host, static_cast<long long>(value));
+        case ArgUse::Int: return AppendFormatted(out, host, static_cast<int>(value));
+    }
+    return false;
+}
+
 }  // namespace
 
 char* FormatMessageInserts(const char* format, va_list* args) {
-    Insert inserts[100];
     int highest = 0;
     for (const char* p = format; *p;) {
         if (*p++ != '%') continue;
         if (*p >= '1' && *p <= '9') {
-            std::string conversion = "s";
+            std::string conversion;
             int index = ParseInsert(p, &conversion);
             if (index == 0) return nullptr;
-            inserts[index].used = true;
-            inserts[index].conversion = conversion;
-            inserts[index].kind = KindOf(conversion);
             if (index > highest) highest = index;
         } else if (*p) {
             ++p;
         }
     }
-    // The arguments are taken in insert order, as the platform reads them.
-    std::string rendered[100];
-    for (int i = 1; i <= highest; ++i) {
-        std::string pieceFormat = "%" + inserts[i].conversion;
-        char piece[512];
-        int n = 0;
-        switch (inserts[i].kind) {
-            case ArgKind::Pointer: {
-                void* value = va_arg(*args, void*);
-                if (inserts[i].conversion.back() == 's' && value == nullptr) return nullptr;
-                n = snprintf(piece, sizeof piece, pieceFormat.c_str(), value);
-                if (n >= static_cast<int>(sizeof piece) && inserts[i].conversion.back() == 's')
-                    rendered[i] = static_cast<const char*>(value);
-                break;
-            }
-            case ArgKind::Int: n = snprintf(piece, sizeof piece, pieceFormat.c_str(), va_arg(*args, int)); break;
-            case ArgKind::LongLong: n = snprintf(piece, sizeof piece, pieceFormat.c_str(), va_arg(*args, long long)); break;
-            case ArgKind::Double: n = snprintf(piece, sizeof piece, pieceFormat.c_str(), va_arg(*args, double)); break;
-        }
-        if (n < 0) return nullptr;
-        if (rendered[i].empty()) rendered[i].assign(piece, n < static_cast<int>(sizeof piece) ? n : sizeof piece - 1);
-    }
+    // The arguments are taken in order up to the highest insert, each as one
+    // pointer-sized value, as the platform reads them.
+    uintptr_t values[100] = {};
+    for (int i = 1; i <= highest; ++i) values[i] = va_arg(*args, uintptr_t);
     std::string out;
     for (const char* p = format; *p;) {
         if (*p != '%') {
@@ -190,8 +268,9 @@ char* FormatMessageInserts(const char* format, va_list* args) {
         }
         ++p;
         if (*p >= '1' && *p <= '9') {
-            std::string ignored;
-            out += rendered[ParseInsert(p, &ignored)];
+            std::string conversion = "s";
+            int index = ParseInsert(p, &conversion);
+            if (!AppendInsert(&out, conversion, values[index])) return nullptr;
             continue;
         }
         switch (*p) {

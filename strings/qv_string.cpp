@@ -99,7 +99,9 @@ void QvString::CopyBeforeWrite() {
     QvStringData* old = GetData();
     if (old->refCount <= 1) return;
     AllocBuffer(old->length);
-    memmove(text, old->chars(), static_cast<size_t>(old->length) + 1);
+    // At length 0 this string is now on the shared empty block, which
+    // already holds the terminator and must never be written.
+    if (old->length > 0) memmove(text, old->chars(), static_cast<size_t>(old->length) + 1);
     Release(old);
 }
 

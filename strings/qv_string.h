@@ -105,7 +105,8 @@ public:
     // 8-bit text; valid until the string is next changed or destroyed.
     QV_API operator const unsigned short*();
 
-    // Formatting (replace the whole text).
+    // Formatting (replace the whole text). On failure (std::bad_alloc) the string keeps its old text or is empty.
+    // 'L' changes no size: %Lf, %Le, %Lg take a double (8 bytes) on both targets, never a long double.
     QV_API void Format(const char* format, ...);
     QV_API void FormatV(const char* format, va_list args);
     // Platform message formatting with inserts %1..%99; throws QvStringError

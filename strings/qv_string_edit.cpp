@@ -59,7 +59,11 @@ int QvString::FindOneOf(const char* set) const {
 
 // ---- extraction ----
 
-QvString QvString::Mid(int first) const { return Mid(first, GetData()->length - first); }
+QvString QvString::Mid(int first) const {
+    // Clamped before the subtraction, which would overflow for a very negative first.
+    if (first < 0) first = 0;
+    return Mid(first, GetData()->length - first);
+}
 
 QvString QvString::Mid(int first, int count) const {
     int length = GetData()->length;

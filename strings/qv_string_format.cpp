@@ -95,7 +95,6 @@ long long Estimate(const char* format, EstimateState& st) {
             }
         }
         IntSize intSize = IntSize::Int;
-        bool longDouble = false;
         if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
             intSize = IntSize::LongLong;
             p += 3;
@@ -113,10 +112,11 @@ long long Estimate(const char* format, EstimateState& st) {
         } else if (*p == 'l') {
             intSize = IntSize::Long;
             ++p;
-        } else if (*p == 'L') {
-            longDouble = true;
-            ++p;
-        } else if (*p == 'F' || *p == 'N' || *p == 'h') {
+        } else if (*p == 'F' || *p == 'L' || *p == 'N' || *p == 'h') {
+            // 'L' included: the runtime's long double is its double, so %Lf
+            // reads 8 bytes there on both targets, never the compiler's wider
+            // long double (12 bytes on i686).
+
             ++p;
         }
         long long item = 0;
@@ -153,17 +153,11 @@ long long Estimate(const char* format, EstimateState& st) {
                 item = width + precision > 32 ? width + precision : 32;
                 break;
             case 'e': case 'E': case 'f': case 'g': case 'G':
-                if (longDouble)
-                    (void)va_arg(*st.args, long double);
-                else
-                    (void)va_arg(*st.args, double);
+                (void)va_arg(*st.args, double);
                 item = width + precision > 128 ? width + precision : 128;
                 break;
             case 'a': case 'A':
-                if (longDouble)
-                    (void)va_arg(*st.args, long double);
-                else
-                    (void)va_arg(*st.args, double);
+                (void)va_arg(*st.args, double);
                 break;
             case 'n':
                 (void)va_arg(*st.args, void*);
@@ -211,32 +205,42 @@ void QvString::FormatV(const char* format, va_list args) {
         Init();
     }
 
-    char* buf = GetBuffer(static_cast<int>(estimate));
-    int capacity = GetData()->allocLength;
-    char scratch[1];
-    va_list pass;
-    va_copy(pass, args);
-    // The shared empty block is read-only: a zero-size estimate is measured
-    // into a scratch byte instead.
-    int needed = capacity > 0 ? qvplatform::FormatBounded(buf, static_cast<size_t>(capacity) + 1, format, pass)
-                              : qvplatform::FormatBounded(scratch, 1, format, pass);
-    va_end(pass);
-    if (needed > capacity) {
-        try {
-            buf = GetBuffer(needed);
-        } catch (...) {
-            if (detached != nullptr) Release(detached);
-            throw;
-        }
+    try {
+        char* buf = GetBuffer(static_cast<int>(estimate));
+        int capacity = GetData()->allocLength;
+        char scratch[1];
+        va_list pass;
         va_copy(pass, args);
-        needed = qvplatform::FormatBounded(buf, static_cast<size_t>(needed) + 1, format, pass);
+        // The shared empty block is read-only: a zero-size estimate is measured
+        // into a scratch byte instead.
+        int needed = capacity > 0 ? qvplatform::FormatBounded(buf, static_cast<size_t>(capacity) + 1, format, pass)
+                                  : qvplatform::FormatBounded(scratch, 1, format, pass);
         va_end(pass);
+        if (needed > capacity) {
+            if (capacity > 0) {
+                // The cut output has replaced the text: should growing fail,
+                // the string is left empty, never with a stale length.
+                buf[0] = '\0';
+                GetData()->length = 0;
+            }
+            buf = GetBuffer(needed);
+            va_copy(pass, args);
+            needed = qvplatform::FormatBounded(buf, static_cast<size_t>(needed) + 1, format, pass);
+            va_end(pass);
+        }
+        if (needed < 0) {
+            // A format the engine refuses leaves an empty text rather than stale bytes.
+            if (!qvblock::IsEmptyBlock(GetData())) buf[0] = '\0';
+        }
+        ReleaseBuffer(-1);
+    } catch (...) {
+        if (detached != nullptr) {
+            // The old block was only set aside: the string gets it back, text and all.
+            Release();
+            text = detached->chars();
+        }
+        throw;
     }
-    if (needed < 0) {
-        // A format the engine refuses leaves an empty text rather than stale bytes.
-        if (!qvblock::IsEmptyBlock(GetData())) buf[0] = '\0';
-    }
-    ReleaseBuffer(-1);
     if (detached != nullptr) Release(detached);
 }
 

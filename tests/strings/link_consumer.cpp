@@ -69,6 +69,44 @@ int main() {
     message.FormatMessageA("%1 and %2", "x", "y");
     Check(strcmp(message, "x and y") == 0, "FormatMessageA");
 
+    // Every writer on a copy that shares a block kept at length 0 (here after
+    // trimming): the copy must not write into the launcher's read-only empty block.
+    struct ZeroLengthCase {
+        const char* name;
+        void (*op)(QvString&);
+        const char* expected;
+    };
+    static const ZeroLengthCase zeroLength[] = {
+        {"MakeUpper on a copy of a zero-length block", [](QvString& s) { s.MakeUpper(); }, ""},
+        {"MakeLower on a copy of a zero-length block", [](QvString& s) { s.MakeLower(); }, ""},
+        {"MakeReverse on a copy of a zero-length block", [](QvString& s) { s.MakeReverse(); }, ""},
+        {"CharToOemA on a copy of a zero-length block", [](QvString& s) { s.CharToOemA(); }, ""},
+        {"OemToCharA on a copy of a zero-length block", [](QvString& s) { s.OemToCharA(); }, ""},
+        {"TrimLeft() on a copy of a zero-length block", [](QvString& s) { s.TrimLeft(); }, ""},
+        {"TrimLeft(char) on a copy of a zero-length block", [](QvString& s) { s.TrimLeft('x'); }, ""},
+        {"TrimLeft(set) on a copy of a zero-length block", [](QvString& s) { s.TrimLeft("x"); }, ""},
+        {"TrimRight() on a copy of a zero-length block", [](QvString& s) { s.TrimRight(); }, ""},
+        {"TrimRight(char) on a copy of a zero-length block", [](QvString& s) { s.TrimRight('x'); }, ""},
+        {"TrimRight(set) on a copy of a zero-length block", [](QvString& s) { s.TrimRight("x"); }, ""},
+        {"ReleaseBuffer on a copy of a zero-length block", [](QvString& s) { s.ReleaseBuffer(); }, ""},
+        {"Insert(char) on a copy of a zero-length block", [](QvString& s) { s.Insert(0, 'x'); }, "x"},
+        {"Insert(text) on a copy of a zero-length block", [](QvString& s) { s.Insert(0, "yz"); }, "yz"},
+        {"Remove on a copy of a zero-length block", [](QvString& s) { s.Remove('x'); }, ""},
+        {"Replace(char, char) on a copy of a zero-length block", [](QvString& s) { s.Replace('x', 'y'); }, ""},
+    };
+    for (const ZeroLengthCase& c : zeroLength) {
+        Probe kept("   ");
+        kept.TrimRight();
+        const QvStringData* own = kept.Block();
+        Probe copy(kept);
+        c.op(copy);
+        Check(kept.Block() == own && kept.Count() == 1 && kept.GetLength() == 0 && copy.Block() != own &&
+                  strcmp(copy, c.expected) == 0 && copy.GetLength() == static_cast<int>(strlen(c.expected)),
+              c.name);
+    }
+    Check(empty.Count() == -2 && empty.GetLength() == 0 && *static_cast<const char*>(empty) == '\0',
+          "the shared empty block is unchanged");
+
     printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;
 }

@@ -101,6 +101,54 @@ TEST(StringExtract, MidLeftRightClampAndOwnExactBlocks) {
     EXPECT_EQ(B("\0c", 2), Bytes(z.Right(2)));
 }
 
+// Positions and counts at both ends of the int range clamp like any other
+// value outside the text, with no arithmetic on them that could overflow.
+TEST(StringExtract, ExtremePositionsClamp) {
+    const QvString s("abcdef");
+    auto deleted = [&](int index, int count) {
+        QvString t(s);
+        int before = t.Delete(index, count);
+        return std::to_string(before) + ":" + Bytes(t);
+    };
+    auto inserted = [&](int index, const char* text) {
+        QvString t(s);
+        int after = text[1] == '\0' ? t.Insert(index, text[0]) : t.Insert(index, text);
+        return std::to_string(after) + ":" + Bytes(t);
+    };
+    struct Case {
+        const char* call;
+        std::string result, expected;
+    } cases[] = {
+        {"Mid(INT_MIN)", Bytes(s.Mid(INT_MIN)), "abcdef"},
+        {"Mid(INT_MAX)", Bytes(s.Mid(INT_MAX)), ""},
+        {"Mid(INT_MIN, 3)", Bytes(s.Mid(INT_MIN, 3)), "abc"},
+        {"Mid(INT_MIN, INT_MAX)", Bytes(s.Mid(INT_MIN, INT_MAX)), "abcdef"},
+        {"Mid(INT_MIN, INT_MIN)", Bytes(s.Mid(INT_MIN, INT_MIN)), ""},
+        {"Mid(INT_MAX, INT_MAX)", Bytes(s.Mid(INT_MAX, INT_MAX)), ""},
+        {"Mid(INT_MAX, INT_MIN)", Bytes(s.Mid(INT_MAX, INT_MIN)), ""},
+        {"Mid(5, INT_MAX)", Bytes(s.Mid(5, INT_MAX)), "f"},
+        {"Left(INT_MIN)", Bytes(s.Left(INT_MIN)), ""},
+        {"Left(INT_MAX)", Bytes(s.Left(INT_MAX)), "abcdef"},
+        {"Right(INT_MIN)", Bytes(s.Right(INT_MIN)), ""},
+        {"Right(INT_MAX)", Bytes(s.Right(INT_MAX)), "abcdef"},
+        {"Find('a', INT_MIN)", std::to_string(s.Find('a', INT_MIN)), "0"},
+        {"Find('a', INT_MAX)", std::to_string(s.Find('a', INT_MAX)), "-1"},
+        {"Find(\"cd\", INT_MIN)", std::to_string(s.Find("cd", INT_MIN)), "2"},
+        {"Find(\"\", INT_MAX)", std::to_string(s.Find("", INT_MAX)), "-1"},
+        {"Delete(INT_MIN, 2)", deleted(INT_MIN, 2), "6:cdef"},
+        {"Delete(INT_MIN, INT_MAX)", deleted(INT_MIN, INT_MAX), "6:"},
+        {"Delete(INT_MIN, INT_MIN)", deleted(INT_MIN, INT_MIN), "6:abcdef"},
+        {"Delete(5, INT_MAX)", deleted(5, INT_MAX), "6:abcde"},
+        {"Delete(INT_MAX, INT_MAX)", deleted(INT_MAX, INT_MAX), "6:abcdef"},
+        {"Insert(INT_MIN, 'x')", inserted(INT_MIN, "x"), "7:xabcdef"},
+        {"Insert(INT_MAX, 'x')", inserted(INT_MAX, "x"), "7:abcdefx"},
+        {"Insert(INT_MIN, \"yz\")", inserted(INT_MIN, "yz"), "8:yzabcdef"},
+        {"Insert(INT_MAX, \"yz\")", inserted(INT_MAX, "yz"), "8:abcdefyz"},
+    };
+    for (auto& c : cases) EXPECT_EQ(c.expected, c.result) << c.call;
+    EXPECT_EQ("abcdef", Bytes(s));
+}
+
 TEST(StringExtract, Spans) {
     QvString s("abacus");
     EXPECT_EQ("aba", Bytes(s.SpanIncluding("ab")));
@@ -392,6 +440,57 @@ TEST(StringEdit, EditingACopyLeavesTheOriginal) {
         EXPECT_NE(c.text, Bytes(b)) << "on '" << c.text << "'";
         EXPECT_EQ(1, RefCount(a)) << "on '" << c.text << "'";
     }
+}
+
+// A string may keep a block of its own at length 0 (after trimming, say).
+// Every writer on a copy that shares such a block must leave the copy valid
+// without writing into the read-only shared empty block.
+TEST(StringEdit, WritersOnACopyOfAZeroLengthBlock) {
+    struct Case {
+        const char* name;
+        std::function<void(QvString&)> op;
+        const char* expected;
+    } cases[] = {
+        {"MakeUpper", [](QvString& s) { s.MakeUpper(); }, ""},
+        {"MakeLower", [](QvString& s) { s.MakeLower(); }, ""},
+        {"MakeReverse", [](QvString& s) { s.MakeReverse(); }, ""},
+        {"CharToOemA", [](QvString& s) { s.CharToOemA(); }, ""},
+        {"OemToCharA", [](QvString& s) { s.OemToCharA(); }, ""},
+        {"TrimLeft()", [](QvString& s) { s.TrimLeft(); }, ""},
+        {"TrimLeft(char)", [](QvString& s) { s.TrimLeft('x'); }, ""},
+        {"TrimLeft(set)", [](QvString& s) { s.TrimLeft("x"); }, ""},
+        {"TrimRight()", [](QvString& s) { s.TrimRight(); }, ""},
+        {"TrimRight(char)", [](QvString& s) { s.TrimRight('x'); }, ""},
+        {"TrimRight(set)", [](QvString& s) { s.TrimRight("x"); }, ""},
+        {"ReleaseBuffer", [](QvString& s) { s.ReleaseBuffer(); }, ""},
+        {"Insert(char)", [](QvString& s) { s.Insert(0, 'x'); }, "x"},
+        {"Insert(text)", [](QvString& s) { s.Insert(5, "yz"); }, "yz"},
+        {"Remove", [](QvString& s) { s.Remove('x'); }, ""},
+        {"Replace(char, char)", [](QvString& s) { s.Replace('x', 'y'); }, ""},
+    };
+    for (auto& c : cases) {
+        AllocScope scope;
+        {
+            QvString a("   ");
+            a.TrimRight();
+            QvStringData* own = Probe::Of(a);
+            ASSERT_NE(EmptyBlock(), own);
+            ASSERT_EQ(0, a.GetLength());
+            QvString b(a);
+            c.op(b);
+            EXPECT_EQ(c.expected, Bytes(b)) << c.name;
+            EXPECT_EQ('\0', static_cast<const char*>(b)[b.GetLength()]) << c.name;
+            EXPECT_NE(own, Probe::Of(b)) << c.name;
+            EXPECT_EQ(own, Probe::Of(a)) << c.name;
+            EXPECT_EQ(1, RefCount(a)) << c.name;
+            b += "!";
+            EXPECT_EQ(std::string(c.expected) + "!", Bytes(b)) << c.name;
+        }
+        EXPECT_EQ(0, scope.Live()) << c.name;
+    }
+    EXPECT_EQ(-2, EmptyBlock()->refCount);
+    EXPECT_EQ(0, EmptyBlock()->length);
+    EXPECT_EQ('\0', EmptyBlock()->chars()[0]);
 }
 
 // A failed allocation in the middle of an edit throws and leaves a string

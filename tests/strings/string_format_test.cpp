@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <string>
 
@@ -157,6 +158,90 @@ TEST(StringFormat, UndercountedEstimatesStillGiveTheFullText) {
     EXPECT_EQ("ab", Bytes(zero));
 }
 
+// A failed allocation inside Format throws and leaves a valid string: the
+// old text (always when the output was to read the string's own text) or
+// the empty text, with length, terminator and count in agreement, the other
+// holder of a shared block untouched and nothing leaked.
+TEST(StringFormat, AllocationFailureLeavesAValidString) {
+    const std::string padded = "7" + std::string(49, ' ') + "|";
+    struct Case {
+        const char* name;
+        const char* text;
+        std::function<void(QvString&)> op;
+        std::string expected;
+        bool keepsOldText;
+    } cases[] = {
+        {"own text as argument", "abc",
+         [](QvString& s) { s.Format("%s|%s", static_cast<const char*>(s), "x"); }, "abc|x", true},
+        {"own text as format", "[%%]", [](QvString& s) { s.Format(static_cast<const char*>(s)); }, "[%]", true},
+        {"output beyond the estimate", "hello", [](QvString& s) { s.Format("%*d|", -50, 7); }, padded, false},
+        {"own text beyond the estimate", "hello",
+         [](QvString& s) { s.Format("%*s|%s", -50, "7", static_cast<const char*>(s)); }, padded + "hello", true},
+    };
+    for (auto& c : cases) {
+        for (int shared = 0; shared < 2; ++shared) {
+            bool finished = false;
+            for (int nth = 1; nth < 10 && !finished; ++nth) {
+                // Gathered without the test framework so the leak window holds only the strings.
+                bool thrown = false, otherKept, consistent, countOk, textOk, usable;
+                long long live;
+                {
+                    AllocScope scope;
+                    {
+                        QvString a(c.text), b(c.text);
+                        if (shared) b = a;
+                        alloc_counter::FailNth(nth);
+                        try {
+                            c.op(b);
+                        } catch (const std::bad_alloc&) {
+                            thrown = true;
+                        }
+                        finished = alloc_counter::FailurePending();
+                        alloc_counter::CancelFailure();
+                        otherKept = Bytes(a) == c.text && (Probe::Of(a) == Probe::Of(b) || RefCount(a) == 1);
+                        const char* p = b;
+                        consistent = b.GetLength() >= 0 && b.GetLength() <= b.GetAllocLength() && p[b.GetLength()] == '\0';
+                        countOk = Probe::Of(b) == EmptyBlock() || RefCount(b) == 1 ||
+                                  (Probe::Of(a) == Probe::Of(b) && RefCount(b) == 2);
+                        textOk = !thrown ? Bytes(b) == c.expected
+                                         : Bytes(b) == c.text || (!c.keepsOldText && b.IsEmpty());
+                        b += "!";
+                        usable = b.GetAt(b.GetLength() - 1) == '!';
+                    }
+                    live = scope.Live();
+                }
+                std::string at = std::string(c.name) + (shared ? ", shared" : "") + ", failing allocation " +
+                                 std::to_string(nth);
+                EXPECT_TRUE(thrown || finished) << at << " failed silently";
+                EXPECT_TRUE(otherKept) << at;
+                EXPECT_TRUE(consistent) << at;
+                EXPECT_TRUE(countOk) << at;
+                EXPECT_TRUE(textOk) << at;
+                EXPECT_TRUE(usable) << at;
+                EXPECT_EQ(0, live) << at;
+                finished = finished || !thrown;
+            }
+            EXPECT_TRUE(finished) << c.name;
+        }
+    }
+}
+
+// 'L' changes no argument size: the runtime's printf engine reads a double
+// for %Lf on both targets, so the estimate must take 8 bytes there too or
+// every later argument is read from the wrong place.
+TEST(StringFormat, LongDoublePrefixTakesADouble) {
+    QvString s;
+    s.Format("%Lf|%s|%d", 2.5, "tail", 7);
+    EXPECT_EQ("2.500000|tail|7", Bytes(s));
+    EXPECT_EQ(128 + 1 + 4 + 1 + 32, s.GetAllocLength());
+    // Four integers first put the arguments behind the double on the stack
+    // on every target, where a long double read would take 12 or 16 bytes.
+    QvString g;
+    g.Format("%d%d%d%d|%-6.2Lg|%s|%d", 1, 2, 3, 4, 0.5, "tail", 7);
+    EXPECT_EQ("1234|0.5   |tail|7", Bytes(g));
+    EXPECT_EQ(4 * 32 + 1 + 128 + 1 + 4 + 1 + 32, g.GetAllocLength());
+}
+
 TEST(StringFormatMessage, InsertsByNumber) {
     QvString s;
     s.FormatMessageA("%1 and %2", "x", "y");
@@ -171,6 +256,34 @@ TEST(StringFormatMessage, InsertsByNumber) {
     EXPECT_EQ("<z>", Bytes(b));
     EXPECT_EQ("keep", Bytes(a));
     EXPECT_EQ(1, RefCount(a));
+}
+
+// Width, precision and inserts used more than once, as the platform's
+// message formatter renders them: each use formats the same argument with
+// its own printf format, at any width.
+TEST(StringFormatMessage, WidthPrecisionAndRepeatedInserts) {
+    const std::string q700(700, 'q');
+    const char* longText = q700.c_str();
+    struct Case {
+        const char* format;
+        std::function<void(QvString&, const char*)> run;
+        std::string expected;
+    } cases[] = {
+        {"%1!600s!|", [](QvString& s, const char* f) { s.FormatMessageA(f, "ab"); }, std::string(598, ' ') + "ab|"},
+        {"%1!-5s!|", [](QvString& s, const char* f) { s.FormatMessageA(f, "ab"); }, "ab   |"},
+        {"%1!.600s!|", [&](QvString& s, const char* f) { s.FormatMessageA(f, longText); }, std::string(600, 'q') + "|"},
+        {"%1!.2s!", [](QvString& s, const char* f) { s.FormatMessageA(f, "abcdef"); }, "ab"},
+        {"%1!600d!", [](QvString& s, const char* f) { s.FormatMessageA(f, 7); }, std::string(599, ' ') + "7"},
+        {"%1!-600d!|", [](QvString& s, const char* f) { s.FormatMessageA(f, -7); }, "-7" + std::string(598, ' ') + "|"},
+        {"%1!d!/%1!x!", [](QvString& s, const char* f) { s.FormatMessageA(f, 255); }, "255/ff"},
+        {"%1!x!-%2!s!-%1!05d!", [](QvString& s, const char* f) { s.FormatMessageA(f, 255, "z"); }, "ff-z-00255"},
+        {"%2%1%2!.1s!", [](QvString& s, const char* f) { s.FormatMessageA(f, "a", "bc"); }, "bcab"},
+    };
+    for (auto& c : cases) {
+        QvString s;
+        c.run(s, c.format);
+        EXPECT_EQ(c.expected, Bytes(s)) << c.format;
+    }
 }
 
 TEST(StringFormatMessage, FailureThrowsAndKeepsText) {

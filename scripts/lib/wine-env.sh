@@ -4,8 +4,10 @@
 # cannot run, so the 64-bit loader is named directly.
 WINELOADER=/usr/lib/wine/wine64
 WINEDEBUG="${WINEDEBUG:--all}"
-# No Mono or Gecko installer dialogs while a prefix is created.
-WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer dialogs while a prefix is created, and no crash
+# dialog of the debugger: a crashing test ends at once instead of waiting on
+# the virtual display until its time-out.
+WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export WINEPREFIX WINELOADER WINEDEBUG WINEDLLOVERRIDES
 tv_wineserver=/usr/lib/wine/wineserver64
 [ -x "$tv_wineserver" ] || tv_wineserver=wineserver

@@ -169,6 +169,18 @@ TEST(ExtractArchives, CorruptArchiveFailsBeforeAnyOfItsFilesIsWritten) {
     EXPECT_FALSE(ScratchFolder::Exists(scratch / "w\\ok.txt"));
     EXPECT_FALSE(ScratchFolder::Exists(scratch / "escape.txt"));
 
+    // A device name fails the archive like a way out of the folder: on
+    // Windows the entry would "succeed" and write nowhere.
+    for (const char* device : {"CON", "sub\\NUL.txt", "LPT1.log", "conin$"}) {
+        SCOPED_TRACE(device);
+        source.archives["SETUPBASE"] = BuildArchive({PackedEntry("ok.txt", "fine"), PackedEntry(device, "x")});
+        EXPECT_EQ(QvStreamException::CorruptArchive,
+                  PointerCode([&] { ExtractArchives(source, kExtractedArchives, work, &list, nullptr); }, &detail));
+        EXPECT_NE(std::string::npos, detail.find("SETUPBASE: ")) << detail;
+        EXPECT_FALSE(ScratchFolder::Exists(scratch / "w\\ok.txt"));
+        EXPECT_FALSE(ScratchFolder::Exists(scratch / "w\\sub"));
+    }
+
     // Cut short: the directory runs past the resource's end.
     source.archives["SETUPBASE"] = Bytes(bad.begin(), bad.end() - 5);
     EXPECT_EQ(QvStreamException::CorruptArchive,

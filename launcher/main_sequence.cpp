@@ -17,6 +17,7 @@
 #include "qv_stream_exception.h"
 #include "qv_string.h"
 #include "splash_window.h"
+#include "start_inputs.h"
 #include "system_clock.h"
 #include "unique_name.h"
 
@@ -24,9 +25,6 @@ namespace {
 
 const char kSetupWindowClass[] = "AfxFrameOrView42";
 const char kSetupWindowTitle[] = "Tessaroven Setup";
-const char kFallbackTempFolder[] = "C:\\";
-const float kLeastFreeSpace = 10485760.0f;
-const double kBytesPerMegabyte = 1048576.0;
 const UINT kNoSpaceStyle = 0x40000;  // MB_OK | MB_TOPMOST, no icon
 const char kNextStageProgram[] = "Zoratrel.exe";
 const char kCommandFormat[] =
@@ -54,8 +52,8 @@ bool BringExistingSetupToFront() {
 // The temporary folder, always of the form letter, colon, backslash, ... and
 // ending in a backslash.
 void ReadTempFolder(char (&folder)[MAX_PATH]) {
-    DWORD n = GetTempPathA(MAX_PATH, folder);
-    if (n == 0 || n >= MAX_PATH || folder[1] != ':' || folder[2] != '\\') strcpy(folder, kFallbackTempFolder);
+    static_assert(MAX_PATH == kPlatformPathBuffer, "one path buffer size");
+    KeepUsableTempFolder(folder, GetTempPathA(MAX_PATH, folder));
 }
 
 // Remembers every file the run may have created, and writes the script's
@@ -164,12 +162,9 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
     ReadTempFolder(tempFolder);
     char drive[3] = {tempFolder[0], ':', '\0'};
 
-    float freeSpace = static_cast<float>(GetDriveFreeSpace(drive));
-    if (freeSpace < kLeastFreeSpace) {
-        QvString message;
-        message.Format(GetMessageText(5), drive, kLeastFreeSpace / kBytesPerMegabyte,
-                       static_cast<double>(freeSpace) / kBytesPerMegabyte);
-        MessageBoxA(nullptr, message, GetMessageText(0), kNoSpaceStyle);
+    double freeSpace = GetDriveFreeSpace(drive);
+    if (!EnoughFreeSpace(freeSpace)) {
+        MessageBoxA(nullptr, NoSpaceMessage(drive, freeSpace), GetMessageText(0), kNoSpaceStyle);
         return kExitNoSpace;
     }
 

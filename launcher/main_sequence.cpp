@@ -31,6 +31,9 @@ const char kCommandFormat[] =
     "Zoratrel.exe TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized "
     "ResourceFile=\"%s\" CleanUp=\"%s\" %s";
 const DWORD kFinalWaitMs = 5000;
+// As long as WinExec gives a started program to come up.
+const DWORD kNextStageIdleMs = 30000;
+const DWORD kIdleSliceMs = 50;
 
 // Takes and dispatches at most one message of any window, without blocking.
 void PumpOneMessage() {
@@ -99,6 +102,22 @@ void ReportFailure(const Failure& failure) {
     MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
+// Waits, as WinExec does, until the started program first waits for input
+// (its window is up) or has ended, for at most kNextStageIdleMs, so that the
+// splash stays until there is something else to see. Messages sent to the
+// splash meanwhile are answered, so that a program that sends to it while
+// it starts is not kept waiting; nothing is taken from the queue.
+void WaitUntilInputIdle(HANDLE process) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        // Idle, ended, or a program without a message queue.
+        if (WaitForInputIdle(process, kIdleSliceMs) != WAIT_TIMEOUT) return;
+        if (GetTickCount() - start >= kNextStageIdleMs) return;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 // Starts the next stage by its full path, so that no program of the same
 // name elsewhere (next to the downloaded launcher, say) can stand in for it.
 void StartNextStage(const QvString& workFolder, const QvString& command) {
@@ -112,6 +131,7 @@ void StartNextStage(const QvString& workFolder, const QvString& command) {
     PROCESS_INFORMATION process;
     if (CreateProcessA(program, commandLine.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, workFolder,
                        &startup, &process)) {
+        WaitUntilInputIdle(process.hProcess);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
@@ -189,6 +209,9 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
     if (failed) {
         script.reset();  // closes the script, so that it can be deleted
         RemoveCreated(observer.Touched(), folders, scriptPath);
+        // Closing the splash while the report is up would end the run with
+        // 0 (the user's confirmed abandon): a failed run must end with 2.
+        DestroyWindow(splash);
         ReportFailure(failure);
         return kExitPreparationFailed;
     }

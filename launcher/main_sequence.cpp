@@ -65,13 +65,23 @@ class ScriptingObserver final : public ExtractionObserver {
 public:
     // The script that gets the "del" lines; set before the first entry.
     void SetScript(CleanupScript* script) { script_ = script; }
-    void EntryStarting(const QvString& targetPath) override { touched_.push_back(targetPath); }
-    void EntryExtracted(const QvString& targetPath) override { script_->WriteDelete(targetPath); }
+    void EntryStarting(const QvString& targetPath) override {
+        touched_.push_back(targetPath);
+        unpacking_ = targetPath;
+    }
+    void EntryExtracted(const QvString& targetPath) override {
+        unpacking_.Empty();
+        script_->WriteDelete(targetPath);
+    }
     const std::vector<QvString>& Touched() const { return touched_; }
+    // The entry being unpacked, empty between entries: the file a failure
+    // without a path of its own (a write, a close) concerns, if not the script.
+    const QvString& Unpacking() const { return unpacking_; }
 
 private:
     CleanupScript* script_ = nullptr;
     std::vector<QvString> touched_;
+    QvString unpacking_;
 };
 
 // What went wrong while preparing the files, for the user's report.
@@ -79,6 +89,11 @@ struct Failure {
     QvString file;
     int code = 0;
 };
+
+// The entry being unpacked when the failure came, otherwise the script.
+QvString FileBeingWritten(const ScriptingObserver& observer, const QvString& scriptPath) {
+    return observer.Unpacking().IsEmpty() ? scriptPath : observer.Unpacking();
+}
 
 void Describe(const QvStreamException& e, const QvString& fallbackFile, Failure* failure) {
     failure->code = e.Code();
@@ -198,12 +213,12 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
         PrepareFiles(tempFolder, scriptPath, workFolder, folders, observer, script);
         failed = false;
     } catch (QvStreamException* e) {
-        Describe(*e, scriptPath, &failure);
+        Describe(*e, FileBeingWritten(observer, scriptPath), &failure);
         delete e;
     } catch (const QvStreamException& e) {
-        Describe(e, scriptPath, &failure);
+        Describe(e, FileBeingWritten(observer, scriptPath), &failure);
     } catch (const std::bad_alloc&) {
-        failure.file = scriptPath;
+        failure.file = FileBeingWritten(observer, scriptPath);
         failure.code = ERROR_NOT_ENOUGH_MEMORY;
     }
     if (failed) {

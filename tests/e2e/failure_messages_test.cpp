@@ -188,3 +188,35 @@ TEST_F(FailureMessages, UnpackingThatFailsMidwayRemovesWhatItUnpacked) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FailureMessages, DiskFullInTheMiddleOfAFile) {
+    const std::string& temp = Settings().fullFolder;
+    if (temp.empty()) GTEST_SKIP() << "no nearly full folder: mounting needs root";
+    // The drive has room, so the free-space test passes; the folder itself
+    // is a file system of 1 MB, which the payload's largest file overruns.
+    ULARGE_INTEGER available, total;
+    ASSERT_TRUE(GetDiskFreeSpaceExA(temp.substr(0, 2).c_str(), &available, &total, nullptr));
+    ASSERT_GE(available.QuadPart, 10485760u);
+    MessageBoxWindow box;
+    DWORD exitCode = 0;
+    ASSERT_NO_FATAL_FAILURE(RunToMessageBox(temp, "record-full", &box, &exitCode, true));
+
+    std::string format = texts_->failure;
+    std::string lead = format.substr(0, format.find("%s"));
+    ASSERT_EQ(0u, box.text.find(lead)) << box.text;
+    std::string file = box.text.substr(lead.size());
+    file = file.substr(0, file.find('\n'));
+    std::string work = temp + "TVQSetup0\\";
+    std::vector<PayloadFile> payload = ExpectedPayload({"BASE"});
+    EXPECT_TRUE(std::any_of(payload.begin(), payload.end(), [&](const PayloadFile& p) { return work + p.name == file; }))
+        << box.text;
+    // The write that hit the end of the space wrote part of its bytes: code 3
+    // (a drive filled exactly at a write's start would give 2).
+    EXPECT_EQ(Format(texts_->failure, file.c_str(), 3), box.text);
+    EXPECT_EQ(2u, exitCode);
+    EXPECT_EQ(std::vector<std::string>(), ListTree(temp.substr(0, temp.size() - 1)));
+}
+
+}  // namespace

@@ -2,19 +2,7 @@
 
 #include <string.h>
 
-namespace {
-
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
-// A component between backslashes: not empty, not "." or "..".
-bool IsSafeComponent(const char* p, size_t n) {
-    if (n == 0) return false;
-    if (n == 1 && p[0] == '.') return false;
-    if (n == 2 && p[0] == '.' && p[1] == '.') return false;
-    return true;
-}
-
-}  // namespace
+#include "entry_name_rule.h"
 
 const char* ArchiveFaultText(ArchiveFault fault) {
     switch (fault) {
@@ -28,19 +16,7 @@ const char* ArchiveFaultText(ArchiveFault fault) {
     return "unknown fault";
 }
 
-bool IsSafeEntryName(const char* name, size_t n) {
-    if (n == 0) return false;
-    size_t start = 0;
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (IsControl(c) || c == ':' || c == '/') return false;
-        if (c == '\\') {
-            if (!IsSafeComponent(name + start, i - start)) return false;
-            start = i + 1;
-        }
-    }
-    return IsSafeComponent(name + start, n - start);
-}
+bool IsSafeEntryName(const char* name, size_t n) { return CheckEntryName(name, n).fault == EntryNameFault::None; }
 
 ArchiveCheck CheckArchive(const unsigned char* data, uint32_t size) {
     if (data == nullptr || size < 8) return {ArchiveFault::TooShort, 0};

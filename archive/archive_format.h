@@ -35,7 +35,7 @@ enum class ArchiveFault {
     DirectoryOutside,  // directoryOffset or entryCount beyond the end
     RecordOutside,     // a record (name length, name or fields) beyond the end
     DataOutside,       // dataOffset + packedSize beyond the end
-    UnsafeName,        // a name that could leave the working folder or confuse the platform
+    UnsafeName,        // a name that breaks the entry name rule (entry_name_rule.h)
 };
 
 // The outcome of a check: the first fault found and the index of the record it concerns.
@@ -47,10 +47,9 @@ struct ArchiveCheck {
 // A short English description of a fault, for messages; static text.
 const char* ArchiveFaultText(ArchiveFault fault);
 
-// True when name (n bytes, no terminator needed) is a relative path that
-// stays below the folder it is extracted into: not empty, no drive letter
-// or colon, no leading backslash, no forward slash, no empty, "." or ".."
-// component, no control character.
+// True when name (n bytes, no terminator needed) follows the entry name
+// rule (entry_name_rule.h): a plain relative path that Windows creates as
+// exactly that file below the folder it is extracted into.
 bool IsSafeEntryName(const char* name, size_t n);
 
 // Checks that every field the launcher uses lies inside the size bytes at

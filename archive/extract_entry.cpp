@@ -44,6 +44,14 @@ void ExtractEntry(const unsigned char* packed, uint32_t packedSize, const char* 
     }
     bool complete = converter->EndResult() == Z_STREAM_END;
     delete converter;
+    FinishEntryFile(file, complete, path);
+}
+
+void FinishEntryFile(QvFileStream* file, bool complete, const char* path) {
+    if (!complete) {
+        // The damage comes first; a close failing after it must not hide it.
+        DiscardFileStream(file);
+        throw new QvStreamException(QvStreamException::StreamIncomplete, path);
+    }
     delete file;  // closes it; a failing close throws code 8
-    if (!complete) throw new QvStreamException(QvStreamException::StreamIncomplete, path);
 }

@@ -20,4 +20,13 @@ const uint32_t kTargetPathBuffer = 512;
 void ExtractEntry(const unsigned char* packed, uint32_t packedSize, const char* targetPath,
                   FolderList* createdFolders);
 
+class QvFileStream;
+
+// The last step of ExtractEntry: closes and deletes file (owned from here on),
+// the entry's output at path, whose inflation has ended. When complete is
+// false (the zlib stream did not reach its proper end) it throws code 20
+// with the path, even if the close fails too: the first failure is the one
+// reported. Otherwise a failing close throws code 8.
+void FinishEntryFile(QvFileStream* file, bool complete, const char* path);
+
 #endif

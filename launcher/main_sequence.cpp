@@ -17,6 +17,7 @@
 #include "qv_stream_exception.h"
 #include "qv_string.h"
 #include "splash_window.h"
+#include "start_inputs.h"
 #include "system_clock.h"
 #include "unique_name.h"
 
@@ -24,15 +25,15 @@ namespace {
 
 const char kSetupWindowClass[] = "AfxFrameOrView42";
 const char kSetupWindowTitle[] = "Tessaroven Setup";
-const char kFallbackTempFolder[] = "C:\\";
-const float kLeastFreeSpace = 10485760.0f;
-const double kBytesPerMegabyte = 1048576.0;
 const UINT kNoSpaceStyle = 0x40000;  // MB_OK | MB_TOPMOST, no icon
 const char kNextStageProgram[] = "Zoratrel.exe";
 const char kCommandFormat[] =
     "Zoratrel.exe TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized "
     "ResourceFile=\"%s\" CleanUp=\"%s\" %s";
 const DWORD kFinalWaitMs = 5000;
+// As long as WinExec gives a started program to come up.
+const DWORD kNextStageIdleMs = 30000;
+const DWORD kIdleSliceMs = 50;
 
 // Takes and dispatches at most one message of any window, without blocking.
 void PumpOneMessage() {
@@ -54,8 +55,8 @@ bool BringExistingSetupToFront() {
 // The temporary folder, always of the form letter, colon, backslash, ... and
 // ending in a backslash.
 void ReadTempFolder(char (&folder)[MAX_PATH]) {
-    DWORD n = GetTempPathA(MAX_PATH, folder);
-    if (n == 0 || n >= MAX_PATH || folder[1] != ':' || folder[2] != '\\') strcpy(folder, kFallbackTempFolder);
+    static_assert(MAX_PATH == kPlatformPathBuffer, "one path buffer size");
+    KeepUsableTempFolder(folder, GetTempPathA(MAX_PATH, folder));
 }
 
 // Remembers every file the run may have created, and writes the script's
@@ -64,13 +65,23 @@ class ScriptingObserver final : public ExtractionObserver {
 public:
     // The script that gets the "del" lines; set before the first entry.
     void SetScript(CleanupScript* script) { script_ = script; }
-    void EntryStarting(const QvString& targetPath) override { touched_.push_back(targetPath); }
-    void EntryExtracted(const QvString& targetPath) override { script_->WriteDelete(targetPath); }
+    void EntryStarting(const QvString& targetPath) override {
+        touched_.push_back(targetPath);
+        unpacking_ = targetPath;
+    }
+    void EntryExtracted(const QvString& targetPath) override {
+        unpacking_.Empty();
+        script_->WriteDelete(targetPath);
+    }
     const std::vector<QvString>& Touched() const { return touched_; }
+    // The entry being unpacked, empty between entries: the file a failure
+    // without a path of its own (a write, a close) concerns, if not the script.
+    const QvString& Unpacking() const { return unpacking_; }
 
 private:
     CleanupScript* script_ = nullptr;
     std::vector<QvString> touched_;
+    QvString unpacking_;
 };
 
 // What went wrong while preparing the files, for the user's report.
@@ -78,6 +89,11 @@ struct Failure {
     QvString file;
     int code = 0;
 };
+
+// The entry being unpacked when the failure came, otherwise the script.
+QvString FileBeingWritten(const ScriptingObserver& observer, const QvString& scriptPath) {
+    return observer.Unpacking().IsEmpty() ? scriptPath : observer.Unpacking();
+}
 
 void Describe(const QvStreamException& e, const QvString& fallbackFile, Failure* failure) {
     failure->code = e.Code();
@@ -101,6 +117,22 @@ void ReportFailure(const Failure& failure) {
     MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
+// Waits, as WinExec does, until the started program first waits for input
+// (its window is up) or has ended, for at most kNextStageIdleMs, so that the
+// splash stays until there is something else to see. Messages sent to the
+// splash meanwhile are answered, so that a program that sends to it while
+// it starts is not kept waiting; nothing is taken from the queue.
+void WaitUntilInputIdle(HANDLE process) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        // Idle, ended, or a program without a message queue.
+        if (WaitForInputIdle(process, kIdleSliceMs) != WAIT_TIMEOUT) return;
+        if (GetTickCount() - start >= kNextStageIdleMs) return;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 // Starts the next stage by its full path, so that no program of the same
 // name elsewhere (next to the downloaded launcher, say) can stand in for it.
 void StartNextStage(const QvString& workFolder, const QvString& command) {
@@ -114,6 +146,7 @@ void StartNextStage(const QvString& workFolder, const QvString& command) {
     PROCESS_INFORMATION process;
     if (CreateProcessA(program, commandLine.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, workFolder,
                        &startup, &process)) {
+        WaitUntilInputIdle(process.hProcess);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
@@ -164,12 +197,9 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
     ReadTempFolder(tempFolder);
     char drive[3] = {tempFolder[0], ':', '\0'};
 
-    float freeSpace = static_cast<float>(GetDriveFreeSpace(drive));
-    if (freeSpace < kLeastFreeSpace) {
-        QvString message;
-        message.Format(GetMessageText(5), drive, kLeastFreeSpace / kBytesPerMegabyte,
-                       static_cast<double>(freeSpace) / kBytesPerMegabyte);
-        MessageBoxA(nullptr, message, GetMessageText(0), kNoSpaceStyle);
+    double freeSpace = GetDriveFreeSpace(drive);
+    if (!EnoughFreeSpace(freeSpace)) {
+        MessageBoxA(nullptr, NoSpaceMessage(drive, freeSpace), GetMessageText(0), kNoSpaceStyle);
         return kExitNoSpace;
     }
 
@@ -183,17 +213,20 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
         PrepareFiles(tempFolder, scriptPath, workFolder, folders, observer, script);
         failed = false;
     } catch (QvStreamException* e) {
-        Describe(*e, scriptPath, &failure);
+        Describe(*e, FileBeingWritten(observer, scriptPath), &failure);
         delete e;
     } catch (const QvStreamException& e) {
-        Describe(e, scriptPath, &failure);
+        Describe(e, FileBeingWritten(observer, scriptPath), &failure);
     } catch (const std::bad_alloc&) {
-        failure.file = scriptPath;
+        failure.file = FileBeingWritten(observer, scriptPath);
         failure.code = ERROR_NOT_ENOUGH_MEMORY;
     }
     if (failed) {
         script.reset();  // closes the script, so that it can be deleted
         RemoveCreated(observer.Touched(), folders, scriptPath);
+        // Closing the splash while the report is up would end the run with
+        // 0 (the user's confirmed abandon): a failed run must end with 2.
+        DestroyWindow(splash);
         ReportFailure(failure);
         return kExitPreparationFailed;
     }

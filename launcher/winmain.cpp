@@ -3,9 +3,12 @@
 
 #include "launcher_globals.h"
 #include "main_sequence.h"
+#include "start_inputs.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     g_instance = instance;
     RestrictDllSearch();
-    return RunLauncher(instance, commandTail);
+    // Not the run-time library's tail: it cuts a quoted program name
+    // followed directly by an argument ("setup.exe"/S) differently.
+    return RunLauncher(instance, CommandTail(GetCommandLineA()));
 }

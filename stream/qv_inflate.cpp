@@ -44,7 +44,8 @@ void QvInflateEngine::BeginInflate() {
 
 uint32_t QvInflateEngine::InflateInto(void* buffer, uint32_t count, QvReader& reader) {
     if (state != Inflating && state != Ended) Fail(QvStreamException::WrongInflateState);
-    if (state == Ended) return 0;
+    // Nothing asked, nothing done: zlib would take an empty buffer for the end.
+    if (state == Ended || count == 0) return 0;
     stream.next_out = static_cast<Bytef*>(buffer);
     stream.avail_out = count;
     int r;

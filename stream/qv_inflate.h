@@ -26,7 +26,8 @@ public:
     void BeginInflate();
     // Inflates up to count bytes into buffer, refilling input from reader;
     // returns the bytes produced. Any zlib result but Z_OK ends the inflation
-    // (state Ended) without an exception; -11 when idle.
+    // (state Ended) without an exception; -11 when idle. A count of 0
+    // returns 0 and changes nothing.
     uint32_t InflateInto(void* buffer, uint32_t count, QvReader& reader);
     // Inflating or Ended -> Idle; -11 when idle, -9 if zlib fails.
     void EndInflate();

@@ -10,6 +10,7 @@
 #include "archive_extraction.h"
 #include "extract_entry.h"
 #include "pointer_code.h"
+#include "qv_file_stream.h"
 #include "qv_stream_exception.h"
 #include "scratch_folder.h"
 
@@ -169,9 +170,43 @@ TEST(ExtractArchives, CorruptArchiveFailsBeforeAnyOfItsFilesIsWritten) {
     EXPECT_FALSE(ScratchFolder::Exists(scratch / "w\\ok.txt"));
     EXPECT_FALSE(ScratchFolder::Exists(scratch / "escape.txt"));
 
+    // A device name fails the archive like a way out of the folder: on
+    // Windows the entry would "succeed" and write nowhere.
+    for (const char* device : {"CON", "sub\\NUL.txt", "LPT1.log", "conin$"}) {
+        SCOPED_TRACE(device);
+        source.archives["SETUPBASE"] = BuildArchive({PackedEntry("ok.txt", "fine"), PackedEntry(device, "x")});
+        EXPECT_EQ(QvStreamException::CorruptArchive,
+                  PointerCode([&] { ExtractArchives(source, kExtractedArchives, work, &list, nullptr); }, &detail));
+        EXPECT_NE(std::string::npos, detail.find("SETUPBASE: ")) << detail;
+        EXPECT_FALSE(ScratchFolder::Exists(scratch / "w\\ok.txt"));
+        EXPECT_FALSE(ScratchFolder::Exists(scratch / "w\\sub"));
+    }
+
     // Cut short: the directory runs past the resource's end.
     source.archives["SETUPBASE"] = Bytes(bad.begin(), bad.end() - 5);
     EXPECT_EQ(QvStreamException::CorruptArchive,
               PointerCode([&] { ExtractArchives(source, kExtractedArchives, work, &list, nullptr); }));
     EXPECT_FALSE(ScratchFolder::Exists(scratch / "w\\ok.txt"));
+}
+
+TEST(ExtractEntry, DamageIsReportedBeforeAFailingCloseAndTheFileIsClosed) {
+    ScratchFolder scratch("xf");
+    for (bool complete : {false, true}) {
+        SCOPED_TRACE(complete ? "complete" : "damaged");
+        std::string path = scratch / (complete ? "whole.bin" : "damaged.bin");
+        auto* file = new QvFileStream(path.c_str(), QvFileStream::AccessWrite | QvFileStream::OpenCreate);
+        HANDLE h = file->Handle();
+        // Protected from closing, the handle makes the close fail.
+        ASSERT_TRUE(SetHandleInformation(h, HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE));
+        std::string detail;
+        int code = PointerCode([&] { FinishEntryFile(file, complete, path.c_str()); }, &detail);
+        if (complete) {
+            EXPECT_EQ(QvStreamException::CloseFailed, code);
+        } else {
+            EXPECT_EQ(QvStreamException::StreamIncomplete, code);
+            EXPECT_EQ(path, detail);
+        }
+        SetHandleInformation(h, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
+        EXPECT_TRUE(CloseHandle(h));
+    }
 }

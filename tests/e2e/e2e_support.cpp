@@ -32,6 +32,7 @@ struct VisibleDialog {
     DWORD processId;
     const std::string* caption;
     HWND window;
+    int button = 0;  // a control the dialog must have, when not 0
 };
 
 BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
@@ -45,6 +46,7 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
     char caption[256] = {};
     GetWindowTextA(window, caption, sizeof caption);
     if (*wanted->caption != caption) return TRUE;
+    if (wanted->button != 0 && GetDlgItem(window, wanted->button) == nullptr) return TRUE;
     wanted->window = window;
     return FALSE;
 }
@@ -96,6 +98,7 @@ bool ParseSettings(int* argc, char** argv, std::string* error) {
         {"--small-drive=", &g_settings.smallDrive, false},
         {"--small-drive-private=", &smallDrivePrivate, false},
         {"--few-inodes-drive=", &g_settings.fewInodesDrive, false},
+        {"--full-folder=", &g_settings.fullFolder, false},
     };
     int kept = 1;
     for (int i = 1; i < *argc; ++i) {
@@ -326,6 +329,24 @@ bool FindMessageBox(DWORD processId, const std::string& caption, DWORD milliseco
 }
 
 void PressOk(HWND messageBox) { PostMessageA(messageBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+HWND FindDialogWithButton(DWORD processId, const std::string& caption, int button, DWORD milliseconds) {
+    VisibleDialog wanted = {processId, &caption, nullptr, button};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&wanted));
+            return wanted.window != nullptr;
+        },
+        milliseconds);
+    return wanted.window;
+}
+
+HWND FindSplashWindow(DWORD processId) {
+    const std::string untitled;
+    VisibleDialog wanted = {processId, &untitled, nullptr};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&wanted));
+    return wanted.window;
+}
 
 ULONGLONG SystemTimeNow() {
     FILETIME now;

@@ -22,6 +22,7 @@ struct E2eSettings {
     std::string smallDrive;      // a drive with less than 10 MB free ("T:"), or empty
     bool smallDrivePrivate = false;  // that drive is an empty file system of this run alone
     std::string fewInodesDrive;  // a drive with room but almost no inodes ("U:"), or empty
+    std::string fullFolder;      // a 1 MB file system mounted as a folder of a drive with room (V:\full\), or empty
 };
 
 const E2eSettings& Settings();
@@ -123,6 +124,12 @@ struct MessageBoxWindow {
 };
 bool FindMessageBox(DWORD processId, const std::string& caption, DWORD milliseconds, MessageBoxWindow* found);
 void PressOk(HWND messageBox);
+// A visible top-level dialog of process id with the caption and a button
+// of the id (IDYES, say), waited for up to milliseconds; null if none came.
+HWND FindDialogWithButton(DWORD processId, const std::string& caption, int button, DWORD milliseconds);
+// The launcher's splash window: its visible top-level dialog without a
+// caption; null when it has none.
+HWND FindSplashWindow(DWORD processId);
 
 // The system time as a count of 100 ns units.
 ULONGLONG SystemTimeNow();

@@ -82,9 +82,11 @@ protected:
         ASSERT_EQ(texts_->language, GetUserDefaultLangID()) << "LANG did not reach the Wine processes";
     }
 
-    // Starts the launcher, answers its box and returns the box's text.
+    // Starts the launcher, answers its box and returns the box's text. With
+    // tryToAbandon, a user first tries to close the splash behind the box
+    // and confirms: a failed run must end with 2 all the same.
     void RunToMessageBox(const std::string& temp, const std::string& recordName, MessageBoxWindow* box,
-                         DWORD* exitCode) {
+                         DWORD* exitCode, bool tryToAbandon = false) {
         std::string record = ScratchFolder(recordName);
         LauncherRun run(temp, record, false);
         ASSERT_TRUE(run.Start(""));
@@ -94,11 +96,22 @@ protected:
             FAIL() << "no message box captioned \"" << texts_->caption << "\"; launcher exit code "
                    << run.Launcher().ExitCode();
         }
+        if (tryToAbandon) AbandonThroughTheSplash(run.Launcher().Id());
         PressOk(box->window);
         ASSERT_TRUE(run.Launcher().Wait(kExitAfterOkMs)) << "the launcher did not end after OK";
         *exitCode = run.Launcher().ExitCode();
         // A failed run never starts the next stage.
         EXPECT_FALSE(PathExists(record + "\\command-line.txt"));
+    }
+
+    void AbandonThroughTheSplash(DWORD launcher) {
+        HWND splash = FindSplashWindow(launcher);
+        EXPECT_EQ(nullptr, splash) << "the splash is still up behind the failure report";
+        if (splash == nullptr) return;
+        PostMessageA(splash, WM_CLOSE, 0, 0);
+        HWND question = FindDialogWithButton(launcher, texts_->caption, IDYES, kMessageBoxMs);
+        if (question != nullptr) PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+        WaitUntil([&] { return !IsWindow(question); }, 5000);
     }
 
     const LanguageTexts* texts_ = nullptr;
@@ -139,7 +152,7 @@ TEST_F(FailureMessages, TemporaryFolderThatCannotHoldTheScript) {
     std::string temp = ScratchFolder("missing-parent") + "\\missing\\";
     MessageBoxWindow box;
     DWORD exitCode = 0;
-    ASSERT_NO_FATAL_FAILURE(RunToMessageBox(temp, "record-missing", &box, &exitCode));
+    ASSERT_NO_FATAL_FAILURE(RunToMessageBox(temp, "record-missing", &box, &exitCode, true));
     EXPECT_EQ(Format(texts_->failure, temp.c_str(), 7), box.text);
     EXPECT_TRUE(box.showsIcon);
     EXPECT_EQ(2u, exitCode);
@@ -172,6 +185,38 @@ TEST_F(FailureMessages, UnpackingThatFailsMidwayRemovesWhatItUnpacked) {
     EXPECT_EQ(2u, exitCode);
     // Everything the run created is gone again: files, folders and the script.
     EXPECT_EQ(std::vector<std::string>(), ListTree(drive));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FailureMessages, DiskFullInTheMiddleOfAFile) {
+    const std::string& temp = Settings().fullFolder;
+    if (temp.empty()) GTEST_SKIP() << "no nearly full folder: mounting needs root";
+    // The drive has room, so the free-space test passes; the folder itself
+    // is a file system of 1 MB, which the payload's largest file overruns.
+    ULARGE_INTEGER available, total;
+    ASSERT_TRUE(GetDiskFreeSpaceExA(temp.substr(0, 2).c_str(), &available, &total, nullptr));
+    ASSERT_GE(available.QuadPart, 10485760u);
+    MessageBoxWindow box;
+    DWORD exitCode = 0;
+    ASSERT_NO_FATAL_FAILURE(RunToMessageBox(temp, "record-full", &box, &exitCode, true));
+
+    std::string format = texts_->failure;
+    std::string lead = format.substr(0, format.find("%s"));
+    ASSERT_EQ(0u, box.text.find(lead)) << box.text;
+    std::string file = box.text.substr(lead.size());
+    file = file.substr(0, file.find('\n'));
+    std::string work = temp + "TVQSetup0\\";
+    std::vector<PayloadFile> payload = ExpectedPayload({"BASE"});
+    EXPECT_TRUE(std::any_of(payload.begin(), payload.end(), [&](const PayloadFile& p) { return work + p.name == file; }))
+        << box.text;
+    // The write that hit the end of the space wrote part of its bytes: code 3
+    // (a drive filled exactly at a write's start would give 2).
+    EXPECT_EQ(Format(texts_->failure, file.c_str(), 3), box.text);
+    EXPECT_EQ(2u, exitCode);
+    EXPECT_EQ(std::vector<std::string>(), ListTree(temp.substr(0, temp.size() - 1)));
 }
 
 }  // namespace

@@ -47,7 +47,11 @@ LauncherRun::~LauncherRun() {
 bool LauncherRun::Start(const std::string& tail) {
     std::string commandLine = "\"" + Settings().launcher + "\"";
     if (!tail.empty()) commandLine += " " + tail;
-    return launcher_.Start(Settings().launcher, commandLine, environment_);
+    return StartCommandLine(Settings().launcher, commandLine);
+}
+
+bool LauncherRun::StartCommandLine(const std::string& program, const std::string& commandLine) {
+    return launcher_.Start(program, commandLine, environment_);
 }
 
 bool LauncherRun::WaitForNextStage(DWORD milliseconds) { return WaitDispatching(ready_, milliseconds); }

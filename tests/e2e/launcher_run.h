@@ -32,6 +32,8 @@ public:
     EnvironmentBlock& Environment() { return environment_; }
     // Starts the launcher named in the settings with the tail after its name.
     bool Start(const std::string& tail);
+    // Starts program (a launcher) with a command line written by the caller.
+    bool StartCommandLine(const std::string& program, const std::string& commandLine);
     ChildProcess& Launcher() { return launcher_; }
     // True once the next stage has written its record.
     bool WaitForNextStage(DWORD milliseconds);

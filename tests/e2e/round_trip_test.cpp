@@ -193,6 +193,73 @@ TEST(RoundTrip, OddTemporaryFolderAndNamesAnEarlierRunLeft) {
     EXPECT_EQ("earlier", ReadBytes(expect.temp + "TVQSetup0\\setup.inf"));
 }
 
+// The tail the next stage gets is cut from the launcher's command line as
+// it was written, by whoever started it: a shortcut may put an argument
+// right behind the quoted program name.
+TEST(CommandLine, TailIsCutAfterTheProgramNameAsWritten) {
+    std::string folder = ScratchFolder("cmd") + "\\dl folder";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    std::string copy = folder + "\\setup.exe";
+    ASSERT_TRUE(CopyFileA(Settings().launcher.c_str(), copy.c_str(), FALSE));
+    struct Case {
+        std::string program;
+        std::string commandLine;
+        std::string tail;
+    };
+    const Case cases[] = {
+        {Settings().launcher, "\"" + Settings().launcher + "\"/S x", "/S x"},
+        {Settings().launcher, "setup.exe\t\t/S \"x y\"", "/S \"x y\""},
+        {copy, "\"" + copy + "\"  /S  x ", "/S  x "},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.commandLine);
+        std::string suffix = std::to_string(++index);
+        std::string temp = ScratchFolder("cmd-temp" + suffix) + "\\";
+        LauncherRun run(temp, ScratchFolder("cmd-record" + suffix), false);
+        ASSERT_TRUE(run.StartCommandLine(c.program, c.commandLine));
+        ASSERT_TRUE(run.Launcher().Wait(kLauncherMs)) << "the launcher did not end";
+        EXPECT_EQ(0u, run.Launcher().ExitCode());
+        ASSERT_TRUE(run.WaitForNextStage(kNextStageMs)) << "the next stage did not start";
+        std::string commandLine = run.Recorded("command-line.txt");
+        std::string script = QuotedValue(commandLine, "CleanUp");
+        EXPECT_EQ(std::string(kFixedCommand) + "ResourceFile=\"" + c.program + "\" CleanUp=\"" + script + "\" " +
+                      c.tail,
+                  commandLine);
+        EXPECT_TRUE(run.WaitForCleanup(script, kCleanupMs)) << "the clean-up script did not finish";
+    }
+}
+
+// The splash is the only thing on the screen until the next stage's window
+// is: the launcher destroys it only once the started program waits for input.
+TEST(Launch, SplashStaysUntilTheNextStageShowsItsWindow) {
+    ASSERT_EQ(nullptr, FindSetupWindow()) << "a setup window is still open from an earlier run";
+    std::string temp = ScratchFolder("handover") + "\\";
+    LauncherRun run(temp, ScratchFolder("record-handover"), false);
+    // Long enough for the launcher to end while the window is still there.
+    run.Environment().Set("TV_DEMO_WINDOW_MS", "4000");
+    ASSERT_TRUE(run.Start(""));
+    bool splashSeen = false, launcherEnded = false;
+    DWORD gapAt = 0, start = GetTickCount();
+    while (GetTickCount() - start < kLauncherMs) {
+        launcherEnded = WaitForSingleObject(run.Launcher().Handle(), 0) == WAIT_OBJECT_0;
+        // The splash first, then the window: the splash may vanish only when
+        // the window is there already.
+        bool splash = FindSplashWindow(run.Launcher().Id()) != nullptr;
+        bool window = FindSetupWindow() != nullptr;
+        if (splash) splashSeen = true;
+        if (splashSeen && !splash && !window && gapAt == 0) gapAt = GetTickCount() - start;
+        if (launcherEnded || (splashSeen && !splash && window)) break;
+        Sleep(2);
+    }
+    EXPECT_TRUE(splashSeen) << "the splash never showed";
+    EXPECT_EQ(0u, gapAt) << "the splash was gone before the next stage's window was up (" << gapAt
+                         << " ms after the start)";
+    ASSERT_TRUE(run.Launcher().Wait(kLauncherMs)) << "the launcher did not end";
+    EXPECT_EQ(0u, run.Launcher().ExitCode());
+    EXPECT_TRUE(run.WaitForNextStage(kNextStageMs));
+}
+
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
 }

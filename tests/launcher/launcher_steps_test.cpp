@@ -7,12 +7,29 @@
 #include "cleanup_script.h"
 #include "folder_path.h"
 #include "free_space.h"
+#include "launcher_globals.h"
+#include "main_sequence.h"
 #include "scratch_folder.h"
 #include "unique_name.h"
 
 namespace {
 std::string S(const QvString& s) { return std::string(static_cast<const char*>(s), s.GetLength()); }
 }  // namespace
+
+// Only meaningful in a process where nothing has drawn a name yet: ctest
+// runs it on its own (launcher_unique_seed), and leaves it out of the rest.
+TEST(UniqueNamesFreshProcess, SeededOnceAtTheFirstCallEvenWhenZeroIsFree) {
+    ASSERT_FALSE(UniqueNamesSeeded()) << "run this test in a process of its own";
+    ScratchFolder scratch("us");
+    QvString base = EscapePercent((scratch.Path() + "\\").c_str());
+    EXPECT_EQ(scratch / "0.bat", S(MakeUniqueName(base + "%d.bat")));
+    EXPECT_TRUE(UniqueNamesSeeded());
+    // Later calls draw on from the state they find: after the seed 1 the
+    // first number is 41, which a second seeding from the clock would lose.
+    SeedUniqueNames(1);
+    ScratchFolder::WriteAll(scratch / "0.bat", "taken");
+    EXPECT_EQ(scratch / "41.bat", S(MakeUniqueName(base + "%d.bat")));
+}
 
 TEST(UniqueNames, GeneratorFollowsTheRuntimeSequence) {
     SeedUniqueNames(1);
@@ -119,4 +136,38 @@ TEST(CleanupScript, PathsTheOemCodePageCannotHoldUseTheirShortNames) {
         EXPECT_EQ(odd, S(nameable));  // no short name on this volume: the path as it is
     }
     EXPECT_EQ(scratch / "plain", S(ScriptNameablePath((scratch / "plain").c_str())));
+}
+
+// The whole main sequence in this process, whose module carries neither
+// archives nor the splash template: the run goes on to the launch, and the
+// script holds its first text, the line of the working folder it reserved
+// and its own line.
+TEST(MainSequence, RunWithoutAnyArchiveWritesOnlyTheScriptsOwnLines) {
+    ScratchFolder scratch("ms");
+    std::string temp = scratch.Path() + "\\";
+    char saved[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    ASSERT_TRUE(SetEnvironmentVariableA("TMP", temp.c_str()));  // GetTempPathA reads TMP first
+    std::string before = ScratchFolder::CurrentDirectory();
+    int code = RunLauncher(GetModuleHandleA(nullptr), "/tail");
+    std::string during = ScratchFolder::CurrentDirectory();
+    SetCurrentDirectoryA(before.c_str());
+    SetEnvironmentVariableA("TMP", n > 0 && n < MAX_PATH ? saved : nullptr);
+
+    EXPECT_EQ(kExitLaunched, code);
+    EXPECT_FALSE(g_splashOpen);  // no splash: nothing to wait for
+    std::string work = temp + "TVQSetup0";
+    // The launch step made the working folder current.
+    EXPECT_EQ(work, during);
+    EXPECT_EQ("cd \\\r\n" + work + "\\Kestavon %1\r\nrmdir " + work + "\r\ndel " + temp + "0.bat\r\n",
+              ScratchFolder::ReadAll(temp + "0.bat"));
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((work + "\\*").c_str(), &found);
+    int entries = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+        do ++entries;
+        while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    EXPECT_EQ(2, entries) << "the working folder holds more than . and ..";
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "qv_file_stream.h"
 #include "pointer_code.h"
@@ -157,4 +158,31 @@ TEST_F(FileStreamTest, UnsharedWriteStreamKeepsOthersOut) {
     QvFileStream writer(path.c_str(), QvFileStream::AccessWrite | QvFileStream::OpenCreate);
     QvFileStream other;
     EXPECT_EQ(0, other.Open(path.c_str(), QvFileStream::AccessRead | QvFileStream::ShareReadWrite));
+}
+
+TEST_F(FileStreamTest, FailingCloseThrows8AndTheStreamIsClosedAnyway) {
+    // A handle protected from closing makes CloseHandle fail.
+    std::vector<HANDLE> stuck;
+    for (bool throughDestructor : {false, true}) {
+        SCOPED_TRACE(throughDestructor ? "destructor" : "Close");
+        std::string path = Path(throughDestructor ? "close2.bin" : "close1.bin");
+        auto* s = new QvFileStream(path.c_str(), QvFileStream::AccessWrite | QvFileStream::OpenCreate);
+        HANDLE h = s->Handle();
+        ASSERT_TRUE(SetHandleInformation(h, HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE));
+        stuck.push_back(h);
+        if (throughDestructor) {
+            EXPECT_EQ(8, PointerCode([&] { delete s; }));
+            continue;
+        }
+        EXPECT_EQ(8, PointerCode([&] { s->Close(); }));
+        EXPECT_EQ(nullptr, s->Handle());
+        EXPECT_FALSE(s->OwnsHandle());
+        EXPECT_EQ(0, PointerCode([&] { s->Close(); }));  // nothing left to close
+        EXPECT_EQ(1, s->Open(Path("again.bin").c_str(), QvFileStream::AccessWrite | QvFileStream::OpenCreate));
+        delete s;
+    }
+    for (HANDLE h : stuck) {
+        SetHandleInformation(h, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
+        EXPECT_TRUE(CloseHandle(h));
+    }
 }

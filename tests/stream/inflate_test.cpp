@@ -238,3 +238,25 @@ TEST(InflatingReader, ReadsThroughSmallRefills) {
     EXPECT_EQ(text, out);
     for (uint32_t n : source.asked) EXPECT_EQ(100u, n);
 }
+
+TEST(InflatingReader, ZeroCountReadsReturnZeroAndChangeNothing) {
+    std::string text = VariedText(5000, 8);
+    Bytes packed = Deflate(text);
+    LoggingReader source(packed, static_cast<uint32_t>(packed.size()));
+    QvInflatingReader reader(source);
+    char buf[300];
+    std::string out;
+    // At the start, in the middle (input left over from a refill) and at the end.
+    EXPECT_EQ(0u, reader.Read(buf, 0));
+    EXPECT_TRUE(source.asked.empty());
+    out.append(buf, reader.Read(buf, sizeof buf));
+    size_t asked = source.asked.size();
+    EXPECT_EQ(0u, reader.Read(buf, 0));
+    EXPECT_EQ(asked, source.asked.size());
+    EXPECT_EQ(QvInflateEngine::Inflating, reader.GetState());
+    uint32_t n;
+    while ((n = reader.Read(buf, sizeof buf)) > 0) out.append(buf, n);
+    EXPECT_TRUE(text == out) << out.size() << " of " << text.size() << " bytes";
+    EXPECT_EQ(0u, reader.Read(buf, 0));
+    EXPECT_EQ(Z_STREAM_END, reader.EndResult());
+}

@@ -6,10 +6,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -429,6 +431,58 @@ TEST_F(TvarcPackedArchiveTest, ExtractDoesNotWriteThroughLinks) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(Contains(run.err, "not a folder"));
     EXPECT_TRUE(fs::is_empty(Work("elsewhere")));
+}
+
+// A one-entry archive whose stream inflates to size zero bytes while its
+// directory claims claimed bytes.
+std::string InflationBomb(const std::string& name, uint64_t size, uint32_t claimed) {
+    z_stream z{};
+    EXPECT_EQ(deflateInit(&z, Z_BEST_COMPRESSION), Z_OK);
+    std::string zeros(1 << 20, '\0'), packed;
+    char out[1 << 16];
+    for (uint64_t left = size;;) {
+        size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, zeros.size()));
+        left -= chunk;
+        z.next_in = reinterpret_cast<Bytef*>(zeros.data());
+        z.avail_in = static_cast<uInt>(chunk);
+        int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(out);
+            z.avail_out = sizeof out;
+            deflate(&z, flush);
+            packed.append(out, sizeof out - z.avail_out);
+        } while (z.avail_out == 0);
+        if (left == 0) break;
+    }
+    deflateEnd(&z);
+    auto le32 = [](uint32_t v) {
+        return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 24)};
+    };
+    uint32_t packedSize = static_cast<uint32_t>(packed.size());
+    return le32(4 + packedSize) + packed + le32(1) + static_cast<char>(name.size()) + name + le32(4) +
+           le32(packedSize) + le32(claimed) + le32(1600000000) + le32(1600000000) + le32(1600000000);
+}
+
+TEST_F(TvarcTest, ExtractStopsWhereTheRecordedSizeEnds) {
+    // 64 MB of zeros in about 65 KB, recorded as 10 bytes.
+    std::string bomb = InflationBomb("bomb.bin", 64u << 20, 10);
+    EXPECT_LT(bomb.size(), 100u * 1024);
+    WriteFile(Work("bomb.tva"), bomb);
+    // The tool may write at most a little more than a megabyte, or fail trying.
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 1 << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    RunResult run = RunTool({"extract", Work("bomb.tva").string(), Work("out").string()});
+    std::signal(SIGXFSZ, previous);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Contains(run.err, "entry 0 'bomb.bin': the stream inflates to more than the 10 bytes"));
+    EXPECT_FALSE(fs::exists(Work("out/bomb.bin")));
 }
 
 }  // namespace

@@ -40,8 +40,14 @@ std::string ArchiveFile::DescribeFault(const ArchiveCheck& check) const {
     if (check.fault != ArchiveFault::RecordOutside) {
         ArchiveWalker walker(Data(), Size());
         ArchiveEntry entry;
-        for (uint32_t i = 0; walker.Next(entry); ++i)
-            if (i == check.entryIndex) return where + " '" + Printable(std::string(entry.name, entry.nameLength)) + "': " + text;
+        for (uint32_t i = 0; walker.Next(entry); ++i) {
+            if (i != check.entryIndex) continue;
+            std::string name(entry.name, entry.nameLength);
+            where += " '" + Printable(name) + "': ";
+            // The same rule as the launcher's, in the tool's own words.
+            if (check.fault == ArchiveFault::UnsafeName) return where + "name: " + NameProblem(name);
+            return where + text;
+        }
     }
     return where + ": " + text;
 }

@@ -1,19 +1,13 @@
-// The names an archive can carry. The launcher extracts every entry below
-// its working folder on Windows, so a name must be a plain relative path
-// that Windows can create there, and no two names may land on one file.
+// The names an archive can carry, in the tool's words: each one by the
+// entry name rule the launcher applies, and no two names landing on one file.
 #ifndef TESSAROVEN_TVARC_ENTRY_NAME_H
 #define TESSAROVEN_TVARC_ENTRY_NAME_H
 
 #include <map>
 #include <string>
 
-// The length byte of a directory record bounds every name.
-constexpr size_t kMaxNameLength = 255;
-// Deeper trees are not part of the payload's shape; the launcher's folder
-// bookkeeping is sized for it.
-constexpr size_t kMaxFolderLevels = 2;
-
-// Why name (stored form, backslash-separated) cannot go into an archive;
+// Why name (stored form, backslash-separated) cannot go into an archive,
+// by the rule the launcher's reader applies too (archive/entry_name_rule.h);
 // empty when it can.
 std::string NameProblem(const std::string& name);
 

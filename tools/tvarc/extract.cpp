@@ -85,8 +85,17 @@ void ExtractEntry(const ArchiveFile& archive, const DirectoryRecord& record, con
     path += '/' + record.name.substr(start);
 
     OutputDescriptor out(path, context);
-    InflateResult result = InflateZlibStream(archive.Data() + record.dataOffset, record.packedSize,
-                                             [&](const unsigned char* data, size_t size) { out.Write(data, size, context); });
+    // The directory's size bounds what is written: a small stream can inflate
+    // to gigabytes, and the disk must not pay for it before the comparison.
+    uint64_t written = 0;
+    InflateResult result = InflateZlibStream(
+        archive.Data() + record.dataOffset, record.packedSize, [&](const unsigned char* data, size_t size) {
+            if (written + size > record.unpackedSize)
+                throw ToolError(context + ": the stream inflates to more than the " +
+                                std::to_string(record.unpackedSize) + " bytes the directory says");
+            out.Write(data, size, context);
+            written += size;
+        });
     if (result.fault != StreamFault::None) throw ToolError(context + ": " + result.detail);
     if (result.unpackedSize != record.unpackedSize)
         throw ToolError(context + ": the stream inflates to " + std::to_string(result.unpackedSize) +

@@ -11,7 +11,7 @@
 
 namespace {
 
-const DWORD kPieceSize = 256 * 1024;
+const DWORD kPieceSize = 1024 * 1024;
 // The longest path the wide file functions take.
 const DWORD kLongestPath = 32768;
 

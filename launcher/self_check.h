@@ -14,7 +14,7 @@ enum class ImageFileState {
 };
 
 // Returns the state of the file at path, read front to back in pieces of
-// 256 KB, so that a launcher of any size needs only that much memory.
+// 1 MB, so that a launcher of any size needs only that much memory.
 ImageFileState CheckImageFile(const wchar_t* path);
 
 // Checks the file module was loaded from. Returns true when the launcher

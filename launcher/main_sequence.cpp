@@ -16,6 +16,7 @@
 #include "message_text.h"
 #include "qv_stream_exception.h"
 #include "qv_string.h"
+#include "self_check.h"
 #include "splash_window.h"
 #include "start_inputs.h"
 #include "system_clock.h"
@@ -192,6 +193,7 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
     g_splashPaintPending = 1;
     HWND splash = CreateSplashWindow();
     while (g_splashPaintPending) PumpOneMessage();
+    if (!ConfirmIntactLauncherFile(instance)) return kExitPreparationFailed;
 
     char tempFolder[MAX_PATH];
     ReadTempFolder(tempFolder);

@@ -19,3 +19,26 @@ const char* GetFailureReportText() {
     return SelectMessageLanguage(g_failureReport,
                                  ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
 }
+
+const MessageEntry g_damagedLauncherReport = {
+    kMessageCount + 2,
+    "This setup program is damaged, probably by an incomplete or faulty download: its content does not "
+    "match its checksum. Nothing has been installed.\n\nPlease download it again.\n\nFile: %s",
+    "Questo programma di installazione \xE8 danneggiato, probabilmente da un download incompleto o difettoso: "
+    "il suo contenuto non corrisponde al suo checksum. Non \xE8 stato installato nulla.\n\n"
+    "La preghiamo di scaricarlo di nuovo.\n\nFile: %s",
+    "Ce programme d'installation est endommag\xE9, probablement par un t\xE9l\xE9"
+    "chargement incomplet ou d\xE9"
+    "fectueux : son contenu ne correspond pas \xE0 sa somme de contr\xF4le. Rien n'a \xE9t\xE9 install\xE9.\n\n"
+    "Veuillez le t\xE9l\xE9"
+    "charger \xE0 nouveau.\n\nFichier : %s",
+    "Dieses Setup-Programm ist besch\xE4"
+    "digt, vermutlich durch einen unvollst\xE4ndigen oder fehlerhaften Download: Sein Inhalt passt nicht "
+    "zu seiner Pr\xFC"
+    "fsumme. Es wurde nichts installiert.\n\nBitte laden Sie es erneut herunter.\n\nDatei: %s",
+};
+
+const char* GetDamagedLauncherText() {
+    return SelectMessageLanguage(g_damagedLauncherReport,
+                                 ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
+}

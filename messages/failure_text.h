@@ -15,4 +15,13 @@ extern const MessageEntry g_failureReport;
 // for the catalog); static, never null.
 const char* GetFailureReportText();
 
+// The report shown when the launcher's own file does not match the checksum
+// in its header (a damaged download): a format taking the file's path (%s).
+// In English, Italian, French and German, Windows-1252, static.
+extern const MessageEntry g_damagedLauncherReport;
+
+// Returns the damaged-file report's format in the user's language (chosen
+// as for the catalog); static, never null.
+const char* GetDamagedLauncherText();
+
 #endif

@@ -44,10 +44,10 @@ LauncherRun::~LauncherRun() {
     if (ready_ != nullptr) CloseHandle(ready_);
 }
 
-bool LauncherRun::Start(const std::string& tail) {
-    std::string commandLine = "\"" + Settings().launcher + "\"";
+bool LauncherRun::Start(const std::string& tail, const std::string& launcher) {
+    std::string commandLine = "\"" + launcher + "\"";
     if (!tail.empty()) commandLine += " " + tail;
-    return StartCommandLine(Settings().launcher, commandLine);
+    return StartCommandLine(launcher, commandLine);
 }
 
 bool LauncherRun::StartCommandLine(const std::string& program, const std::string& commandLine) {

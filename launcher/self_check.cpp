@@ -1,0 +1,102 @@
+#include "self_check.h"
+
+#include <memory>
+#include <new>
+#include <string>
+
+#include "failure_text.h"
+#include "image_checksum.h"
+#include "message_text.h"
+#include "qv_string.h"
+
+namespace {
+
+const DWORD kPieceSize = 1024 * 1024;
+// The longest path the wide file functions take.
+const DWORD kLongestPath = 32768;
+
+// Closes a file handle when it goes out of scope.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// Reads until piece is full or the file ends; false on a read error.
+bool ReadPiece(HANDLE file, unsigned char* piece, DWORD size, DWORD* got) {
+    *got = 0;
+    while (*got < size) {
+        DWORD n = 0;
+        if (!ReadFile(file, piece + *got, size - *got, &n, nullptr)) return false;
+        if (n == 0) break;
+        *got += n;
+    }
+    return true;
+}
+
+// The module's file name in full, however long; empty when it cannot be had.
+std::wstring ModuleFileName(HMODULE module) {
+    std::wstring name;
+    for (DWORD size = MAX_PATH; size <= kLongestPath; size *= 2) {
+        name.resize(size);
+        DWORD n = GetModuleFileNameW(module, &name[0], size);
+        if (n == 0) return std::wstring();
+        if (n < size) {
+            name.resize(n);
+            return name;
+        }
+    }
+    return std::wstring();
+}
+
+void ReportDamagedFile(HMODULE module) {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) path[0] = '\0';
+    QvString text;
+    text.Format(GetDamagedLauncherText(), path);
+    MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+}
+
+}  // namespace
+
+ImageFileState CheckImageFile(const wchar_t* path) {
+    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE) return ImageFileState::Unreadable;
+    std::unique_ptr<unsigned char[]> piece(new (std::nothrow) unsigned char[kPieceSize]);
+    if (!piece) return ImageFileState::Unreadable;
+
+    DWORD got = 0;
+    if (!ReadPiece(file.Get(), piece.get(), kPieceSize, &got)) return ImageFileState::Unreadable;
+    ImageChecksumField field;
+    if (!FindImageChecksumField(piece.get(), got, &field)) return ImageFileState::Damaged;
+    if (field.stored == 0) return ImageFileState::NoChecksum;
+
+    ImageChecksum checksum(field.offset);
+    while (got > 0) {
+        checksum.Add(piece.get(), got);
+        if (!ReadPiece(file.Get(), piece.get(), kPieceSize, &got)) return ImageFileState::Unreadable;
+    }
+    return checksum.Value() == field.stored ? ImageFileState::Intact : ImageFileState::Damaged;
+}
+
+bool ConfirmIntactLauncherFile(HMODULE module) {
+    std::wstring path;
+    try {
+        path = ModuleFileName(module);
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
+    if (path.empty() || CheckImageFile(path.c_str()) != ImageFileState::Damaged) return true;
+    ReportDamagedFile(module);
+    return false;
+}

@@ -1,0 +1,173 @@
+// The launcher's check of its own file, on copies of the real launcher
+// changed the way a damaged download or a careless release step changes
+// them. A damaged copy says so in the user's language, before the space
+// test, creates nothing and ends with 2; a copy whose header stores no
+// checksum runs as always.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+#include "image_checksum.h"
+#include "launcher_run.h"
+#include "pe_file.h"
+
+namespace {
+
+const DWORD kMessageBoxMs = 20000;
+const DWORD kExitMs = 10000;
+const DWORD kNextStageMs = 30000;
+
+struct DamagedText {
+    const char* language;
+    const char* caption;
+    const char* text;  // the launcher's path
+};
+
+const char kEnglish[] =
+    "This setup program is damaged, probably by an incomplete or faulty download: its content does not match its "
+    "checksum. Nothing has been installed.\n\nPlease download it again.\n\nFile: %s";
+
+const DamagedText kTexts[] = {
+    {"en", "Tessaroven Setup", kEnglish},
+    {"es", "Tessaroven Setup", kEnglish},
+    {"de", "Tessaroven Setup",
+     "Dieses Setup-Programm ist besch\xE4"
+     "digt, vermutlich durch einen unvollst\xE4ndigen oder fehlerhaften Download: Sein Inhalt passt nicht zu seiner "
+     "Pr\xFC"
+     "fsumme. Es wurde nichts installiert.\n\nBitte laden Sie es erneut herunter.\n\nDatei: %s"},
+    {"fr", "Installation de Tessaroven",
+     "Ce programme d'installation est endommag\xE9, probablement par un t\xE9l\xE9"
+     "chargement incomplet ou d\xE9"
+     "fectueux : son contenu ne correspond pas \xE0 sa somme de contr\xF4le. Rien n'a \xE9t\xE9 install\xE9.\n\n"
+     "Veuillez le t\xE9l\xE9"
+     "charger \xE0 nouveau.\n\nFichier : %s"},
+    {"it", "Installazione Tessaroven",
+     "Questo programma di installazione \xE8 danneggiato, probabilmente da un download incompleto o difettoso: il suo "
+     "contenuto non corrisponde al suo checksum. Non \xE8 stato installato nulla.\n\nLa preghiamo di scaricarlo di "
+     "nuovo.\n\nFile: %s"},
+};
+
+const DamagedText* Texts() {
+    for (const DamagedText& texts : kTexts)
+        if (Settings().language == texts.language) return &texts;
+    return nullptr;
+}
+
+enum class Checksum { Kept, OffByOne, Zero };
+enum class Temp { Scratch, FullDrive };
+
+struct Change {
+    const char* name;
+    const char* flippedArchive;  // TVArc resource whose middle byte is inverted, or null
+    bool flipDosStub;            // invert a byte of the MS-DOS stub, which Windows never runs
+    Checksum checksum;
+};
+
+// A copy of the launcher with the change applied, in a folder of its own; empty on failure.
+std::string ChangedLauncher(const Change& change, const std::string& folderName) {
+    bool found = false;
+    std::string bytes = ReadBytes(Settings().launcher, &found);
+    if (!found) {
+        ADD_FAILURE() << "cannot read " << Settings().launcher;
+        return std::string();
+    }
+    const unsigned char* image = reinterpret_cast<const unsigned char*>(bytes.data());
+    ImageChecksumField field;
+    if (!FindImageChecksumField(image, bytes.size(), &field) || field.stored == 0) {
+        ADD_FAILURE() << Settings().launcher << " has no header checksum to test with";
+        return std::string();
+    }
+    if (change.flippedArchive != nullptr) {
+        PeResource archive = FindPeResource(image, bytes.size(), "TVArc", change.flippedArchive);
+        bytes[archive.fileOffset + archive.size / 2] ^= 0xFF;
+    }
+    if (change.flipDosStub) bytes[0x50] ^= 0xFF;  // inside "This program cannot be run in DOS mode"
+    uint32_t stored = change.checksum == Checksum::Zero       ? 0
+                      : change.checksum == Checksum::OffByOne ? field.stored + 1
+                                                              : field.stored;
+    for (int i = 0; i < 4; ++i) bytes[field.offset + i] = static_cast<char>(stored >> (8 * i));
+    std::string path = ScratchFolder(folderName) + "\\setup.exe";
+    if (!WriteBytes(path, bytes)) {
+        ADD_FAILURE() << "cannot write " << path;
+        return std::string();
+    }
+    return path;
+}
+
+struct DamagedCase {
+    Change change;
+    Temp temp;
+};
+
+const DamagedCase kDamaged[] = {
+    // An archive the launcher never unpacks itself: only the check can notice.
+    {{"a byte of APPBASE inverted", "APPBASE", false, Checksum::Kept}, Temp::Scratch},
+    {{"the stored checksum one too high", nullptr, false, Checksum::OffByOne}, Temp::Scratch},
+    // The check comes first: a full drive does not hide the damage.
+    {{"a byte of APPBASE inverted, temporary folder on a full drive", "APPBASE", false, Checksum::Kept},
+     Temp::FullDrive},
+};
+
+TEST(LauncherSelfCheck, DamagedCopiesAreRefusedBeforeAnythingIsCreated) {
+    const DamagedText* texts = Texts();
+    ASSERT_NE(nullptr, texts) << "unknown language " << Settings().language;
+    int index = 0;
+    for (const DamagedCase& c : kDamaged) {
+        SCOPED_TRACE(c.change.name);
+        std::string launcher = ChangedLauncher(c.change, "self-check-" + std::to_string(index++));
+        ASSERT_FALSE(launcher.empty());
+        std::string temp, tempTree;
+        if (c.temp == Temp::FullDrive) {
+            if (!Settings().smallDrivePrivate) continue;  // its contents are not this run's alone
+            temp = Settings().smallDrive + "\\";
+            tempTree = Settings().smallDrive;
+        } else {
+            tempTree = ScratchFolder("self-check-temp");
+            temp = tempTree + "\\";
+        }
+        std::vector<std::string> before = ListTree(tempTree);
+        std::string record = ScratchFolder("self-check-record");
+
+        LauncherRun run(temp, record, false);
+        ASSERT_TRUE(run.Start("", launcher));
+        MessageBoxWindow box;
+        bool shown = FindMessageBox(run.Launcher().Id(), texts->caption, kMessageBoxMs, &box);
+        if (!shown) {
+            run.Launcher().Wait(kExitMs);
+            ADD_FAILURE() << "no message box; launcher exit code " << run.Launcher().ExitCode();
+            continue;
+        }
+        char expected[2048];
+        snprintf(expected, sizeof expected, texts->text, launcher.c_str());
+        EXPECT_EQ(expected, box.text);
+        EXPECT_TRUE(box.showsIcon);
+        PressOk(box.window);
+        ASSERT_TRUE(run.Launcher().Wait(kExitMs)) << "the launcher did not end after OK";
+        EXPECT_EQ(2u, run.Launcher().ExitCode());
+        EXPECT_EQ(before, ListTree(tempTree));
+        EXPECT_FALSE(PathExists(record + "\\command-line.txt"));
+    }
+}
+
+TEST(LauncherSelfCheck, CopyWithoutChecksumRunsAsAlways) {
+    // 0 means "no checksum": there is nothing to compare, so even a changed byte passes.
+    Change change = {"no checksum, a byte of the MS-DOS stub inverted", nullptr, true, Checksum::Zero};
+    std::string launcher = ChangedLauncher(change, "self-check-none");
+    ASSERT_FALSE(launcher.empty());
+    std::string temp = ScratchFolder("self-check-none-temp") + "\\";
+    std::string record = ScratchFolder("self-check-none-record");
+    LauncherRun run(temp, record, false);
+    ASSERT_TRUE(run.Start("", launcher));
+    ASSERT_TRUE(run.WaitForNextStage(kNextStageMs)) << "the next stage did not start";
+    ASSERT_TRUE(run.Launcher().Wait(kExitMs));
+    EXPECT_EQ(0u, run.Launcher().ExitCode());
+    EXPECT_NE(std::string::npos, run.Recorded("command-line.txt").find("ResourceFile=\"" + launcher + "\""));
+    EXPECT_TRUE(run.WaitForCleanup(temp + "0.bat", kNextStageMs));
+}
+
+}  // namespace

@@ -193,7 +193,12 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
     g_splashPaintPending = 1;
     HWND splash = CreateSplashWindow();
     while (g_splashPaintPending) PumpOneMessage();
-    if (!ConfirmIntactLauncherFile(instance)) return kExitPreparationFailed;
+    if (LauncherFileIsDamaged(instance)) {
+        // The splash goes first: closing it behind the message would end the run with 0.
+        DestroyWindow(splash);
+        ReportDamagedLauncher(instance);
+        return kExitPreparationFailed;
+    }
 
     char tempFolder[MAX_PATH];
     ReadTempFolder(tempFolder);

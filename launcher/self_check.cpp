@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <new>
-#include <string>
 
 #include "failure_text.h"
 #include "image_checksum.h"
@@ -42,28 +41,17 @@ bool ReadPiece(HANDLE file, unsigned char* piece, DWORD size, DWORD* got) {
     return true;
 }
 
-// The module's file name in full, however long; empty when it cannot be had.
-std::wstring ModuleFileName(HMODULE module) {
-    std::wstring name;
+// The module's file name in full, however long, in a buffer the caller
+// owns; null when it cannot be had.
+std::unique_ptr<wchar_t[]> ModuleFileName(HMODULE module) {
     for (DWORD size = MAX_PATH; size <= kLongestPath; size *= 2) {
-        name.resize(size);
-        DWORD n = GetModuleFileNameW(module, &name[0], size);
-        if (n == 0) return std::wstring();
-        if (n < size) {
-            name.resize(n);
-            return name;
-        }
+        std::unique_ptr<wchar_t[]> name(new (std::nothrow) wchar_t[size]);
+        if (!name) return nullptr;
+        DWORD n = GetModuleFileNameW(module, name.get(), size);
+        if (n == 0) return nullptr;
+        if (n < size) return name;
     }
-    return std::wstring();
-}
-
-void ReportDamagedFile(HMODULE module) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) path[0] = '\0';
-    QvString text;
-    text.Format(GetDamagedLauncherText(), path);
-    MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+    return nullptr;
 }
 
 }  // namespace
@@ -89,14 +77,16 @@ ImageFileState CheckImageFile(const wchar_t* path) {
     return checksum.Value() == field.stored ? ImageFileState::Intact : ImageFileState::Damaged;
 }
 
-bool ConfirmIntactLauncherFile(HMODULE module) {
-    std::wstring path;
-    try {
-        path = ModuleFileName(module);
-    } catch (const std::bad_alloc&) {
-        return true;
-    }
-    if (path.empty() || CheckImageFile(path.c_str()) != ImageFileState::Damaged) return true;
-    ReportDamagedFile(module);
-    return false;
+bool LauncherFileIsDamaged(HMODULE module) {
+    std::unique_ptr<wchar_t[]> path = ModuleFileName(module);
+    return path && CheckImageFile(path.get()) == ImageFileState::Damaged;
+}
+
+void ReportDamagedLauncher(HMODULE module) {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) path[0] = '\0';
+    QvString text;
+    text.Format(GetDamagedLauncherText(), path);
+    MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
 }

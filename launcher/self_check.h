@@ -17,12 +17,13 @@ enum class ImageFileState {
 // 1 MB, so that a launcher of any size needs only that much memory.
 ImageFileState CheckImageFile(const wchar_t* path);
 
-// Checks the file module was loaded from. Returns true when the launcher
-// may go on: its file is intact, carries no checksum, or cannot be read
-// for the check (the run then fails where it would have failed anyway).
-// When it is damaged, shows the damaged-download message in the user's
-// language (without owner window, on top) and returns false; nothing has
-// been created then.
-bool ConfirmIntactLauncherFile(HMODULE module);
+// True when the file module was loaded from is damaged. An intact file, a
+// file without checksum and a file that cannot be read for the check (the
+// run then fails where it would have failed anyway) all give false.
+bool LauncherFileIsDamaged(HMODULE module);
+
+// Shows the damaged-download message, naming module's file, in the user's
+// language (without owner window, on top) and returns when it is answered.
+void ReportDamagedLauncher(HMODULE module);
 
 #endif

@@ -146,6 +146,8 @@ TEST(LauncherSelfCheck, DamagedCopiesAreRefusedBeforeAnythingIsCreated) {
         snprintf(expected, sizeof expected, texts->text, launcher.c_str());
         EXPECT_EQ(expected, box.text);
         EXPECT_TRUE(box.showsIcon);
+        // With the splash still up, closing it behind the box would end the run with 0.
+        EXPECT_EQ(nullptr, FindSplashWindow(run.Launcher().Id())) << "the splash is still up behind the message";
         PressOk(box.window);
         ASSERT_TRUE(run.Launcher().Wait(kExitMs)) << "the launcher did not end after OK";
         EXPECT_EQ(2u, run.Launcher().ExitCode());

@@ -44,10 +44,10 @@ LauncherRun::~LauncherRun() {
     if (ready_ != nullptr) CloseHandle(ready_);
 }
 
-bool LauncherRun::Start(const std::string& tail) {
-    std::string commandLine = "\"" + Settings().launcher + "\"";
+bool LauncherRun::Start(const std::string& tail, const std::string& program) {
+    std::string commandLine = "\"" + program + "\"";
     if (!tail.empty()) commandLine += " " + tail;
-    return launcher_.Start(Settings().launcher, commandLine, environment_);
+    return launcher_.Start(program, commandLine, environment_);
 }
 
 bool LauncherRun::WaitForNextStage(DWORD milliseconds) { return WaitDispatching(ready_, milliseconds); }

@@ -30,8 +30,9 @@ public:
     LauncherRun& operator=(const LauncherRun&) = delete;
 
     EnvironmentBlock& Environment() { return environment_; }
-    // Starts the launcher named in the settings with the tail after its name.
-    bool Start(const std::string& tail);
+    // Starts the launcher named in the settings (or program, a copy of it)
+    // with the tail after its name.
+    bool Start(const std::string& tail, const std::string& program = Settings().launcher);
     ChildProcess& Launcher() { return launcher_; }
     // True once the next stage has written its record.
     bool WaitForNextStage(DWORD milliseconds);

@@ -29,6 +29,13 @@ struct Probe : QvString {
     const QvStringData* Block() const { return GetData(); }
 };
 
+// Fails inside the launcher while a copy of shared is alive in this frame.
+__attribute__((noinline)) void FailWhileHoldingACopy(const QvString& shared) {
+    QvString copy(shared);
+    QvString message;
+    message.FormatMessageA("");  // the platform formats nothing: the member throws
+}
+
 }  // namespace
 
 int main() {
@@ -68,6 +75,18 @@ int main() {
     QvString message;
     message.FormatMessageA("%1 and %2", "x", "y");
     Check(strcmp(message, "x and y") == 0, "FormatMessageA");
+
+    // An exception thrown in the launcher unwinds this module's frames and
+    // reaches its handler (on i686 the two modules' DWARF-2 unwinders meet).
+    Probe shared("shared");
+    bool caught = false;
+    try {
+        FailWhileHoldingACopy(shared);
+    } catch (const QvStringError&) {
+        caught = true;
+    }
+    Check(caught, "QvStringError thrown in the launcher is caught here");
+    Check(shared.Count() == 1, "the unwinding ran this module's destructors");
 
     printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;

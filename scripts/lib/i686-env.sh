@@ -15,6 +15,11 @@ tv_lane_qemu="$tv_lane_dir/qemu/qemu-i386"
 # host's 64-bit one, so that the host's wineserver serves the lane too.
 tv_lane_suite=bookworm
 
+# Wine wants the prefix as an absolute path.
+case "$WINEPREFIX" in
+  /* | "") ;;
+  *) WINEPREFIX="$(pwd)/$WINEPREFIX" ;;
+esac
 WINELOADER="$tv_lane_bin/wine"
 WINEARCH=win32
 WINEDEBUG="${WINEDEBUG:--all}"

@@ -95,7 +95,8 @@ inline bool BindImports(BYTE* base, const IMAGE_IMPORT_DESCRIPTOR* imp) {
 // Relocates and binds the executable host (for example
 // GetModuleHandleA("setup.exe")) if its loader left that undone. Returns
 // false when that fails (a DLL or function it needs cannot be found); the
-// host's string functions must not be used then. Call it once per process.
+// host's string functions must not be used then. Call it once per process,
+// and (32-bit builds) before anything could throw through the host's exports.
 inline bool QvPrepareHostModule(HMODULE host) {
 #if defined(__GNUC__) && !defined(__SEH__)
     // With DWARF-2 unwinding (32-bit mingw) the host's unwinder calls this

@@ -13,5 +13,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # The launcher must start on a bare Windows: no compiler runtime DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# DLLs too: on i686 (DWARF-2 unwinding) a DLL otherwise imports
+# libgcc_s_dw2-1.dll, which no Windows has, and does not load.
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 # Unreferenced sections of the runtime libraries are dropped from the download.
 set(CMAKE_EXE_LINKER_FLAGS_MINSIZEREL_INIT "-Wl,--gc-sections")

@@ -95,8 +95,19 @@ inline bool BindImports(BYTE* base, const IMAGE_IMPORT_DESCRIPTOR* imp) {
 // Relocates and binds the executable host (for example
 // GetModuleHandleA("setup.exe")) if its loader left that undone. Returns
 // false when that fails (a DLL or function it needs cannot be found); the
-// host's string functions must not be used then. Call it once per process.
+// host's string functions must not be used then. Call it once per process,
+// and (32-bit builds) before anything could throw through the host's exports.
 inline bool QvPrepareHostModule(HMODULE host) {
+#if defined(__GNUC__) && !defined(__SEH__)
+    // With DWARF-2 unwinding (32-bit mingw) the host's unwinder calls this
+    // module's handlers, which use this module's own unwinder; that sets up
+    // its register table at its first exception only. One exception here
+    // lets the host's exceptions reach this module's handlers.
+    try {
+        throw 0;
+    } catch (int) {
+    }
+#endif
     if (host == nullptr) return false;
     BYTE* base = reinterpret_cast<BYTE*>(host);
     const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);

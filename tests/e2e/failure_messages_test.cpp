@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -86,10 +87,11 @@ protected:
     // tryToAbandon, a user first tries to close the splash behind the box
     // and confirms: a failed run must end with 2 all the same.
     void RunToMessageBox(const std::string& temp, const std::string& recordName, MessageBoxWindow* box,
-                         DWORD* exitCode, bool tryToAbandon = false) {
+                         DWORD* exitCode, bool tryToAbandon = false,
+                         const std::string& program = Settings().launcher) {
         std::string record = ScratchFolder(recordName);
         LauncherRun run(temp, record, false);
-        ASSERT_TRUE(run.Start(""));
+        ASSERT_TRUE(run.Start("", program));
         bool shown = FindMessageBox(run.Launcher().Id(), texts_->caption, kMessageBoxMs, box);
         if (!shown) {
             run.Launcher().Wait(0);
@@ -116,6 +118,49 @@ protected:
 
     const LanguageTexts* texts_ = nullptr;
 };
+
+// Sets the PE checksum of an executable's bytes to what its new content
+// sums to, so that the copy differs from a real build only in the archive.
+void UpdatePeChecksum(std::string& bytes) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.size() < 0x40) return;
+    size_t field = (p[0x3C] | p[0x3D] << 8 | p[0x3E] << 16 | static_cast<size_t>(p[0x3F]) << 24) + 24 + 64;
+    if (field + 4 > bytes.size()) return;
+    uint64_t sum = 0;
+    for (size_t i = 0; i < bytes.size(); i += 2) {
+        if (i >= field && i < field + 4) continue;
+        sum += p[i] | (i + 1 < bytes.size() ? p[i + 1] << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    uint32_t checksum = static_cast<uint32_t>((sum & 0xFFFF) + (sum >> 16)) + static_cast<uint32_t>(bytes.size());
+    for (int i = 0; i < 4; ++i) bytes[field + i] = static_cast<char>(checksum >> (8 * i));
+}
+
+// A copy of the launcher in folder whose archive TVIMAGE has an entry whose
+// data would start 4 GB - 4 bytes later: on a 32-bit pointer that wraps
+// round to just before the archive. Empty when the archive is not found.
+std::string LauncherWithCorruptArchive(const std::string& folder) {
+    std::string bytes = ReadBytes(Settings().launcher);
+    HMODULE image = LoadLibraryExA(Settings().launcher.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (image == nullptr) return std::string();
+    HRSRC info = FindResourceA(image, "TVIMAGE", "TVArc");
+    const char* archive = info != nullptr ? static_cast<const char*>(LockResource(LoadResource(image, info))) : nullptr;
+    std::string original = archive != nullptr ? std::string(archive, SizeofResource(image, info)) : std::string();
+    FreeLibrary(image);
+    size_t at = original.empty() ? std::string::npos : bytes.find(original);
+    if (at == std::string::npos || bytes.find(original, at + 1) != std::string::npos) return std::string();
+    // The first record follows the directory offset and the entry count;
+    // its data offset follows the name.
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(original.data());
+    uint32_t directory = p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+    size_t fields = directory + 4 + 1 + p[directory + 4];
+    if (fields + 8 > original.size()) return std::string();
+    const uint32_t wrapping = 0xFFFFFFFCu;
+    for (int i = 0; i < 4; ++i) bytes[at + fields + i] = static_cast<char>(wrapping >> (8 * i));
+    UpdatePeChecksum(bytes);
+    std::string copy = folder + "\\setup.exe";
+    return WriteBytes(copy, bytes) ? copy : std::string();
+}
 
 std::string Format(const char* format, const char* text, int number) {
     char buffer[1024];
@@ -185,6 +230,27 @@ TEST_F(FailureMessages, UnpackingThatFailsMidwayRemovesWhatItUnpacked) {
     EXPECT_EQ(2u, exitCode);
     // Everything the run created is gone again: files, folders and the script.
     EXPECT_EQ(std::vector<std::string>(), ListTree(drive));
+}
+
+TEST_F(FailureMessages, CorruptArchiveStopsTheRunAndRemovesWhatItUnpacked) {
+    // TVIMAGE is the fifth archive: four have been unpacked when it is found corrupt.
+    std::string launcher = LauncherWithCorruptArchive(ScratchFolder("corrupt-launcher"));
+    ASSERT_FALSE(launcher.empty()) << "cannot make a launcher with a corrupt archive";
+    std::string temp = ScratchFolder("corrupt-temp") + "\\";
+    MessageBoxWindow box;
+    DWORD exitCode = 0;
+    ASSERT_NO_FATAL_FAILURE(RunToMessageBox(temp, "record-corrupt", &box, &exitCode, true, launcher));
+
+    // The report names the archive and the code of a corrupt archive.
+    std::string format = texts_->failure;
+    std::string lead = format.substr(0, format.find("%s"));
+    ASSERT_EQ(0u, box.text.find(lead + "TVIMAGE")) << box.text;
+    std::string file = box.text.substr(lead.size());
+    file = file.substr(0, file.find('\n'));
+    EXPECT_EQ(Format(texts_->failure, file.c_str(), 21), box.text);
+    EXPECT_TRUE(box.showsIcon);
+    EXPECT_EQ(2u, exitCode);
+    EXPECT_EQ(std::vector<std::string>(), ListTree(temp.substr(0, temp.size() - 1)));
 }
 
 }  // namespace

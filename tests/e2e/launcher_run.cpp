@@ -44,10 +44,10 @@ LauncherRun::~LauncherRun() {
     if (ready_ != nullptr) CloseHandle(ready_);
 }
 
-bool LauncherRun::Start(const std::string& tail, const std::string& launcher) {
-    std::string commandLine = "\"" + launcher + "\"";
+bool LauncherRun::Start(const std::string& tail, const std::string& program) {
+    std::string commandLine = "\"" + program + "\"";
     if (!tail.empty()) commandLine += " " + tail;
-    return StartCommandLine(launcher, commandLine);
+    return StartCommandLine(program, commandLine);
 }
 
 bool LauncherRun::StartCommandLine(const std::string& program, const std::string& commandLine) {

@@ -30,9 +30,9 @@ public:
     LauncherRun& operator=(const LauncherRun&) = delete;
 
     EnvironmentBlock& Environment() { return environment_; }
-    // Starts the launcher (by default the one named in the settings) with
-    // the tail after its name.
-    bool Start(const std::string& tail, const std::string& launcher = Settings().launcher);
+    // Starts the launcher named in the settings (or program, a copy of it)
+    // with the tail after its name.
+    bool Start(const std::string& tail, const std::string& program = Settings().launcher);
     // Starts program (a launcher) with a command line written by the caller.
     bool StartCommandLine(const std::string& program, const std::string& commandLine);
     ChildProcess& Launcher() { return launcher_; }

@@ -29,6 +29,13 @@ struct Probe : QvString {
     const QvStringData* Block() const { return GetData(); }
 };
 
+// Fails inside the launcher while a copy of shared is alive in this frame.
+__attribute__((noinline)) void FailWhileHoldingACopy(const QvString& shared) {
+    QvString copy(shared);
+    QvString message;
+    message.FormatMessageA("");  // the platform formats nothing: the member throws
+}
+
 }  // namespace
 
 int main() {
@@ -106,6 +113,18 @@ int main() {
     }
     Check(empty.Count() == -2 && empty.GetLength() == 0 && *static_cast<const char*>(empty) == '\0',
           "the shared empty block is unchanged");
+
+    // An exception thrown in the launcher unwinds this module's frames and
+    // reaches its handler (on i686 the two modules' DWARF-2 unwinders meet).
+    Probe shared("shared");
+    bool caught = false;
+    try {
+        FailWhileHoldingACopy(shared);
+    } catch (const QvStringError&) {
+        caught = true;
+    }
+    Check(caught, "QvStringError thrown in the launcher is caught here");
+    Check(shared.Count() == 1, "the unwinding ran this module's destructors");
 
     printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;

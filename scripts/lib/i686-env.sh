@@ -1,0 +1,29 @@
+# Settings of the i686 lane, sourced by i686-lane and i686-run so that both
+# find the lane and start its Wine the same way. Expects tv_root (the
+# checkout) and WINEPREFIX to be set by the caller.
+#
+# The lane is Debian's 32-bit Wine unpacked into a private root under the
+# build folder, its loader run by qemu-i386 (user-mode emulation), because
+# this kind of machine's kernel runs no 32-bit code. Nothing is installed
+# system-wide, so every checkout has a lane of its own.
+tv_lane_dir="${TV_I686_LANE_DIR:-$tv_root/build/i686-lane}"
+tv_lane_root="$tv_lane_dir/root32"
+# The loader stand-in named "wine", the real loader and the wineserver link.
+tv_lane_bin="$tv_lane_root/usr/lib/wineq"
+tv_lane_qemu="$tv_lane_dir/qemu/qemu-i386"
+# The Debian release whose Wine the lane unpacks: the same Wine build as the
+# host's 64-bit one, so that the host's wineserver serves the lane too.
+tv_lane_suite=bookworm
+
+# Wine wants the prefix as an absolute path.
+case "$WINEPREFIX" in
+  /* | "") ;;
+  *) WINEPREFIX="$(pwd)/$WINEPREFIX" ;;
+esac
+WINELOADER="$tv_lane_bin/wine"
+WINEARCH=win32
+WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko installer dialogs and no desktop menu entries.
+WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX WINELOADER WINEARCH WINEDEBUG WINEDLLOVERRIDES
+tv_wineserver="$tv_lane_bin/wineserver"

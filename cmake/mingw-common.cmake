@@ -1,9 +1,18 @@
 # Shared part of the mingw-w64 toolchain files; MINGW_TRIPLET names the target.
-set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
+# The win32 thread model: the launcher starts no thread, and the posix model
+# would link its thread library into every executable.
+set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-win32)
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
 set(CMAKE_OBJDUMP ${MINGW_TRIPLET}-objdump)
 set(CMAKE_STRIP ${MINGW_TRIPLET}-strip)
+
+# A build folder keeps the compilers it was first configured with, whatever
+# this file says later; one made with other compilers must start afresh.
+if(DEFINED CACHE{CMAKE_CXX_COMPILER_AR} AND NOT "$CACHE{CMAKE_CXX_COMPILER_AR}" MATCHES "-gcc-ar-win32$")
+  message(FATAL_ERROR "${CMAKE_BINARY_DIR} was configured with other compilers "
+                      "($CACHE{CMAKE_CXX_COMPILER_AR}): configure it again with --fresh")
+endif()
 
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

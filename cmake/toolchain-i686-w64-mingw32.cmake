@@ -1,4 +1,4 @@
-# Cross build for 32-bit Windows (the shipping target) with the posix-thread-model compilers.
+# Cross build for 32-bit Windows (the shipping target) with the win32-thread-model compilers.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(MINGW_TRIPLET i686-w64-mingw32)

@@ -1,4 +1,4 @@
-# Cross build for 64-bit Windows with the posix-thread-model mingw-w64 compilers.
+# Cross build for 64-bit Windows with the win32-thread-model mingw-w64 compilers.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MINGW_TRIPLET x86_64-w64-mingw32)

@@ -38,6 +38,8 @@ public:
     ChildProcess& Launcher() { return launcher_; }
     // True once the next stage has written its record.
     bool WaitForNextStage(DWORD milliseconds);
+    // The event the next stage sets then; owned by this object.
+    HANDLE ReadyEvent() const { return ready_; }
     void ReleaseCleanup();
     // A record file of the next stage; found tells whether it exists.
     std::string Recorded(const char* name, bool* found = nullptr) const;

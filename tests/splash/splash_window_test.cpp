@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "dib_loader.h"
@@ -15,6 +14,7 @@
 #include "message_text.h"
 #include "splash_test_support.h"
 #include "splash_window.h"
+#include "test_thread.h"
 
 namespace {
 
@@ -300,12 +300,12 @@ TEST_F(SplashWindow, CloseAnsweredNoKeepsTheWindow) {
     BITMAPINFOHEADER* picture = g_splashBitmap;
     QuestionBox seen;
     std::atomic<bool> answered(false);
-    std::thread answering(AnswerQuestion, window, IDNO, &seen, &answered);
+    TestThread answering([&] { AnswerQuestion(window, IDNO, &seen, &answered); });
     PostMessageA(window, WM_CLOSE, 0, 0);
     // The question runs inside this pump; it returns once the box is answered.
     PumpUntil([&] { return answered.load(); }, 8000);
     answered = true;
-    answering.join();
+    answering.Join();
     PumpFor(100);
 
     EXPECT_EQ(GetMessageText(1), seen.text);

@@ -5,12 +5,12 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "alloc_counter.h"
 #include "qv_string.h"
 #include "string_probe.h"
+#include "test_thread.h"
 
 using alloc_counter::AllocScope;
 
@@ -56,11 +56,11 @@ TEST(StringThreads, CountReturnsToOneAfterConcurrentCopies) {
     {
         std::vector<QvString> seeds(kThreads, master);
         ASSERT_EQ(kThreads + 1, block->refCount);
-        std::vector<std::thread> threads;
+        std::vector<TestThread> threads;
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&seeds, &errors, t] { errors += Churn(seeds[t], t); });
         }
-        for (auto& th : threads) th.join();
+        for (auto& th : threads) th.Join();
         EXPECT_EQ(kThreads + 1, block->refCount);
     }
     long long live = scope.Live();
@@ -77,7 +77,7 @@ TEST(StringThreads, LastHolderFreesTheBlockExactlyOnce) {
     std::atomic<int> errors{0};
     AllocScope scope;
     for (int round = 0; round < 4; ++round) {
-        std::vector<std::thread> threads;
+        std::vector<TestThread> threads;
         {
             QvString master(kText);
             std::vector<QvString> seeds(kThreads, master);
@@ -87,7 +87,7 @@ TEST(StringThreads, LastHolderFreesTheBlockExactlyOnce) {
                 threads.emplace_back([seed = seeds[t], &errors, t]() { errors += Churn(seed, t); });
             }
         }
-        for (auto& th : threads) th.join();
+        for (auto& th : threads) th.Join();
     }
     long long allocs = scope.Allocs(), frees = scope.Frees();
     EXPECT_EQ(0, errors.load());

@@ -17,6 +17,39 @@ int DriveNumber(char letter) {
     return number >= 1 && number <= 26 ? number : 0;
 }
 
+// The walk behind CreateFolderPath: creates and enters the components of
+// rest (relative to the current directory) one after another, recording
+// each folder it creates by the full path the platform reports. Returns 0
+// or 1. Leaves the current directory changed; CreateFolderPath restores it.
+int CreateRelativeFolders(const char* rest, FolderList* createdFolders) {
+    const char* separator = strchr(rest, '\\');
+    size_t n = separator != nullptr ? static_cast<size_t>(separator - rest) : strlen(rest);
+    if (n > kComponentMax) return 1;
+    char component[kComponentMax + 1];
+    memcpy(component, rest, n);
+    component[n] = '\0';
+
+    if (_chdir(component) != 0) {
+        _mkdir(component);
+        if (_chdir(component) != 0) return 1;
+        // Recorded by the full path however long it is: a clipped path would
+        // make the clean-up script remove the wrong folder, or none.
+        char* created = _getcwd(nullptr, 0);
+        if (created == nullptr) return 1;
+        if (createdFolders != nullptr) {
+            try {
+                createdFolders->AddFront(QvString(created));
+            } catch (...) {
+                free(created);
+                throw;
+            }
+        }
+        free(created);
+    }
+    if (separator != nullptr) return CreateRelativeFolders(separator + 1, createdFolders);
+    return 0;
+}
+
 }  // namespace
 
 int CreateFolderPath(const char* path, FolderList* createdFolders) {
@@ -54,33 +87,4 @@ int CreateFolderPath(const char* path, FolderList* createdFolders) {
     free(savedDirectory);
     free(savedStart);
     return result;
-}
-
-int CreateRelativeFolders(const char* rest, FolderList* createdFolders) {
-    const char* separator = strchr(rest, '\\');
-    size_t n = separator != nullptr ? static_cast<size_t>(separator - rest) : strlen(rest);
-    if (n > kComponentMax) return 1;
-    char component[kComponentMax + 1];
-    memcpy(component, rest, n);
-    component[n] = '\0';
-
-    if (_chdir(component) != 0) {
-        _mkdir(component);
-        if (_chdir(component) != 0) return 1;
-        // Recorded by the full path however long it is: a clipped path would
-        // make the clean-up script remove the wrong folder, or none.
-        char* created = _getcwd(nullptr, 0);
-        if (created == nullptr) return 1;
-        if (createdFolders != nullptr) {
-            try {
-                createdFolders->AddFront(QvString(created));
-            } catch (...) {
-                free(created);
-                throw;
-            }
-        }
-        free(created);
-    }
-    if (separator != nullptr) return CreateRelativeFolders(separator + 1, createdFolders);
-    return 0;
 }

@@ -11,10 +11,4 @@
 // The current drive and directory are the same before and after the call.
 int CreateFolderPath(const char* path, FolderList* createdFolders);
 
-// The walk behind CreateFolderPath: creates and enters the components of
-// rest (relative to the current directory) one after another, recording
-// each folder it creates by the full path the platform reports. Returns 0 or 1.
-// Leaves the current directory changed; CreateFolderPath restores it.
-int CreateRelativeFolders(const char* rest, FolderList* createdFolders);
-
 #endif

@@ -5,15 +5,8 @@
 #include <vector>
 
 #include "folder_path.h"
+#include "recorded_paths.h"
 #include "scratch_folder.h"
-
-namespace {
-std::vector<std::string> Recorded(const FolderList& list) {
-    std::vector<std::string> out;
-    for (const QvString& s : list) out.push_back(static_cast<const char*>(s));
-    return out;
-}
-}  // namespace
 
 TEST(CreateFolderPath, CreatesOutsideInAndRecordsNewestFirst) {
     ScratchFolder scratch("cfp");

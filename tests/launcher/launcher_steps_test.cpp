@@ -9,6 +9,7 @@
 #include "free_space.h"
 #include "launcher_globals.h"
 #include "main_sequence.h"
+#include "run_files.h"
 #include "scratch_folder.h"
 #include "unique_name.h"
 
@@ -136,6 +137,56 @@ TEST(CleanupScript, PathsTheOemCodePageCannotHoldUseTheirShortNames) {
         EXPECT_EQ(odd, S(nameable));  // no short name on this volume: the path as it is
     }
     EXPECT_EQ(scratch / "plain", S(ScriptNameablePath((scratch / "plain").c_str())));
+}
+
+// The owner of what a run creates: given up, it removes the script, the
+// files (a read-only one and one left half-done too) and the folders; once
+// committed, it leaves the finished script and everything it lists.
+TEST(RunFiles, RemovesEverythingUnlessCommitted) {
+    ScratchFolder scratch("rf");
+    std::string temp = scratch.Path() + "\\";
+    for (bool commit : {false, true}) {
+        SCOPED_TRACE(commit ? "committed" : "given up");
+        std::string work, script;
+        {
+            RunFiles run;
+            run.ReserveNames(temp.c_str());
+            run.OpenScript();
+            work = S(run.WorkFolder());
+            script = S(run.ScriptPath());
+            EXPECT_EQ(script, S(run.FileInHand()));
+            for (const char* name : {"sub\\a.dll", "sub\\deeper\\b.txt"}) {
+                QvString target = (work + name).c_str();
+                run.EntryStarting(target);
+                EXPECT_EQ(work + name, S(run.FileInHand()));
+                std::string path = work + name;
+                CreateFolderPath(path.substr(0, path.rfind('\\')).c_str(), run.Folders());
+                ScratchFolder::WriteAll(path, "x");
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+                run.EntryExtracted(target);
+            }
+            EXPECT_EQ(script, S(run.FileInHand()));
+            if (commit) {
+                run.FinishScript();
+                run.Commit();
+            } else {
+                run.EntryStarting((work + "half.bin").c_str());
+                ScratchFolder::WriteAll(work + "half.bin", "partial");
+            }
+        }
+        if (!commit) {
+            for (const std::string& gone : {work + "half.bin", work + "sub\\deeper\\b.txt", work + "sub\\deeper",
+                                            work + "sub\\a.dll", work + "sub", work, script})
+                EXPECT_FALSE(ScratchFolder::Exists(gone)) << gone;
+            continue;
+        }
+        std::string folder = work.substr(0, work.size() - 1);
+        EXPECT_EQ("cd \\\r\n" + work + "Kestavon %1\r\ndel " + work + "sub\\a.dll\r\ndel " + work +
+                      "sub\\deeper\\b.txt\r\nrmdir " + work + "sub\\deeper\r\nrmdir " + work + "sub\r\nrmdir " +
+                      folder + "\r\ndel " + script + "\r\n",
+                  ScratchFolder::ReadAll(script));
+        EXPECT_TRUE(ScratchFolder::Exists(work + "sub\\deeper\\b.txt"));
+    }
 }
 
 // The whole main sequence in this process, whose module carries neither

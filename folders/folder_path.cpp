@@ -17,6 +17,34 @@ int DriveNumber(char letter) {
     return number >= 1 && number <= 26 ? number : 0;
 }
 
+// Puts the current drive and directory back as they were when it was made,
+// also when the walk leaves by an exception (no memory to record a folder):
+// a folder left current could not be removed by the run's clean-up.
+class CurrentDirectoryRestorer {
+public:
+    CurrentDirectoryRestorer() : drive_(_getdrive()), start_(_getcwd(nullptr, 0)), onDrive_(nullptr) {}
+    ~CurrentDirectoryRestorer() {
+        if (onDrive_ != nullptr) _chdir(onDrive_);
+        _chdrive(drive_);
+        if (start_ != nullptr) _chdir(start_);
+        free(onDrive_);
+        free(start_);
+    }
+    CurrentDirectoryRestorer(const CurrentDirectoryRestorer&) = delete;
+    CurrentDirectoryRestorer& operator=(const CurrentDirectoryRestorer&) = delete;
+
+    // Remembers the current directory of the drive just made current.
+    void RememberDriveDirectory() { onDrive_ = _getcwd(nullptr, 0); }
+
+private:
+    int drive_;
+    // The directory as well as the drive: making a drive current enters the
+    // directory the process last used there, which is the drive's root when
+    // nothing recorded one, so the drive alone would not bring us back.
+    char* start_;
+    char* onDrive_;
+};
+
 // The walk behind CreateFolderPath: creates and enters the components of
 // rest (relative to the current directory) one after another, recording
 // each folder it creates by the full path the platform reports. Returns 0
@@ -40,7 +68,10 @@ int CreateRelativeFolders(const char* rest, FolderList* createdFolders) {
             try {
                 createdFolders->AddFront(QvString(created));
             } catch (...) {
+                // Unrecorded, nobody would remove it: it goes again at once.
                 free(created);
+                _chdir("..");
+                _rmdir(component);
                 throw;
             }
         }
@@ -55,11 +86,7 @@ int CreateRelativeFolders(const char* rest, FolderList* createdFolders) {
 int CreateFolderPath(const char* path, FolderList* createdFolders) {
     if (_access(path, 0) == 0) return 0;
 
-    int savedDrive = _getdrive();
-    // The directory as well as the drive: making a drive current enters the
-    // directory the process last used there, which is the drive's root when
-    // nothing recorded one, so the drive alone would not bring us back.
-    char* savedStart = _getcwd(nullptr, 0);
+    CurrentDirectoryRestorer restorer;
     int result = 0;
     bool hasColon = strchr(path, ':') != nullptr;
     if (hasColon) {
@@ -70,7 +97,7 @@ int CreateFolderPath(const char* path, FolderList* createdFolders) {
             result = (drive != 0 && _chdrive(drive) == 0) ? 0 : 1;
         }
     }
-    char* savedDirectory = _getcwd(nullptr, 0);
+    restorer.RememberDriveDirectory();
 
     if (result == 0) {
         const char* rest = hasColon ? path + 2 : path;
@@ -80,11 +107,5 @@ int CreateFolderPath(const char* path, FolderList* createdFolders) {
         }
         if (result == 0) result = CreateRelativeFolders(rest, createdFolders);
     }
-
-    if (savedDirectory != nullptr) _chdir(savedDirectory);
-    _chdrive(savedDrive);
-    if (savedStart != nullptr) _chdir(savedStart);
-    free(savedDirectory);
-    free(savedStart);
     return result;
 }

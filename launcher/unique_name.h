@@ -19,7 +19,8 @@ QvString MakeUniqueName(QvString pattern);
 // launchers starting together can never get the same name: a new folder
 // (recorded at the front of createdFolders when that is not null) or a new
 // empty file. Returns the name, or an empty string when no candidate could
-// be created.
+// be created. A folder that cannot be recorded for lack of memory is
+// removed again before std::bad_alloc leaves.
 QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders);
 QvString ReserveUniqueFile(QvString pattern);
 

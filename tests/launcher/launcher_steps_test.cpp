@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "alloc_counter.h"
 #include "cleanup_script.h"
 #include "folder_path.h"
 #include "free_space.h"
@@ -82,6 +84,24 @@ TEST(UniqueNames, ReservationsCreateAndNeverShare) {
     // A file of the folder's name counts as taken too.
     ScratchFolder::WriteAll(scratch / "F0", "x");
     EXPECT_NE(scratch / "F0", S(ReserveUniqueFolder(base + "F%d", nullptr)));
+}
+
+// Each allocation made to fail in turn: a reserved folder that could not be
+// recorded is removed again, since a failed run removes only what it recorded.
+TEST(UniqueNames, FolderThatCannotBeRecordedIsNotLeftBehind) {
+    ScratchFolder scratch("urm");
+    QvString pattern = EscapePercent((scratch.Path() + "\\").c_str()) + "TVQSetup%d";
+    std::string zero = scratch / "TVQSetup0";
+    std::unique_ptr<FolderList> folders(new FolderList);
+    int runs = alloc_counter::FailEachAllocationInTurn(
+        [&] { ReserveUniqueFolder(pattern, folders.get()); },
+        [&](int n) {
+            SCOPED_TRACE(n);
+            EXPECT_EQ(ScratchFolder::Exists(zero), !folders->IsEmpty());
+            RemoveDirectoryA(zero.c_str());
+            folders.reset(new FolderList);
+        });
+    EXPECT_GT(runs, 1);  // the record itself was made to fail
 }
 
 TEST(FreeSpace, RealDrivesAndMissingOnes) {

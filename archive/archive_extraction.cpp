@@ -4,12 +4,7 @@
 #include "extract_entry.h"
 #include "qv_stream_exception.h"
 
-const char* const kExtractedArchives[7] = {"BASE",    "SETUPBASE", "SETUPMIRVASTONE", "MIRVASTONE",
-                                           "TVIMAGE", "TVVERSION", nullptr};
-
 namespace {
-
-const char kArchiveType[] = "TVArc";
 
 [[noreturn]] void ThrowCorrupt(const char* name, const ArchiveCheck& check) {
     QvString text;
@@ -18,15 +13,6 @@ const char kArchiveType[] = "TVArc";
 }
 
 }  // namespace
-
-const unsigned char* ResourceArchiveSource::Find(const char* name, uint32_t* size) const {
-    HRSRC info = FindResourceA(module_, name, kArchiveType);
-    if (info == nullptr) return nullptr;
-    HGLOBAL loaded = LoadResource(module_, info);
-    if (loaded == nullptr) return nullptr;
-    *size = SizeofResource(module_, info);
-    return static_cast<const unsigned char*>(LockResource(loaded));
-}
 
 void ExtractArchives(const ArchiveSource& source, const char* const* names, const QvString& workFolder,
                      FolderList* createdFolders, ExtractionObserver* observer) {

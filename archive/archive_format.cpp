@@ -18,16 +18,24 @@ const char* ArchiveFaultText(ArchiveFault fault) {
 
 bool IsSafeEntryName(const char* name, size_t n) { return CheckEntryName(name, n).fault == EntryNameFault::None; }
 
-ArchiveCheck CheckArchive(const unsigned char* data, uint32_t size) {
-    if (data == nullptr || size < 8) return {ArchiveFault::TooShort, 0};
+bool ReadArchiveHeader(const unsigned char* data, uint32_t size, ArchiveHeader* header) {
+    if (data == nullptr || size < 8) return false;
     uint32_t directoryOffset = ReadLe32(data);
     // 64-bit arithmetic: no field can wrap an offset back into the archive.
-    if (static_cast<uint64_t>(directoryOffset) + 4 > size) return {ArchiveFault::DirectoryOutside, 0};
-    uint32_t entryCount = ReadLe32(data + directoryOffset);
-    uint64_t cursor = static_cast<uint64_t>(directoryOffset) + 4;
+    if (static_cast<uint64_t>(directoryOffset) + 4 > size) return false;
+    header->directoryOffset = directoryOffset;
+    header->entryCount = ReadLe32(data + directoryOffset);
+    return true;
+}
+
+ArchiveCheck CheckArchive(const unsigned char* data, uint32_t size) {
+    if (data == nullptr || size < 8) return {ArchiveFault::TooShort, 0};
+    ArchiveHeader header;
+    if (!ReadArchiveHeader(data, size, &header)) return {ArchiveFault::DirectoryOutside, 0};
+    uint64_t cursor = static_cast<uint64_t>(header.directoryOffset) + 4;
     // Each record needs at least 25 bytes; a larger count cannot fit.
-    if (entryCount > (size - cursor) / ArchiveRecordSize(0)) return {ArchiveFault::DirectoryOutside, 0};
-    for (uint32_t i = 0; i < entryCount; ++i) {
+    if (header.entryCount > (size - cursor) / ArchiveRecordSize(0)) return {ArchiveFault::DirectoryOutside, 0};
+    for (uint32_t i = 0; i < header.entryCount; ++i) {
         if (cursor + 1 > size) return {ArchiveFault::RecordOutside, i};
         uint32_t n = data[cursor];
         if (cursor + ArchiveRecordSize(n) > size) return {ArchiveFault::RecordOutside, i};
@@ -43,28 +51,21 @@ ArchiveCheck CheckArchive(const unsigned char* data, uint32_t size) {
 }
 
 ArchiveWalker::ArchiveWalker(const unsigned char* data, uint32_t size)
-    : data_(data), size_(size), cursor_(0), entryCount_(0), index_(0), name_(nullptr) {
-    if (data_ == nullptr || size_ < 8) return;
-    cursor_ = ReadLe32(data_);
-    if (static_cast<uint64_t>(cursor_) + 4 > size_) return;
-    entryCount_ = ReadLe32(data_ + cursor_);
-    cursor_ += 4;
+    : data_(data), size_(size), header_{0, 0}, cursor_(0), index_(0) {
+    // Without a header there is nothing to walk: the count stays 0.
+    if (ReadArchiveHeader(data_, size_, &header_)) cursor_ = static_cast<uint64_t>(header_.directoryOffset) + 4;
 }
 
-ArchiveWalker::~ArchiveWalker() { delete[] name_; }
-
 bool ArchiveWalker::Next(ArchiveEntry& entry) {
-    if (index_ >= entryCount_) return false;
+    if (index_ >= header_.entryCount) return false;
     // Guards the walk even over an archive nobody checked.
-    if (static_cast<uint64_t>(cursor_) + 1 > size_) return false;
+    if (cursor_ + 1 > size_) return false;
     uint32_t n = data_[cursor_];
-    if (static_cast<uint64_t>(cursor_) + ArchiveRecordSize(n) > size_) return false;
-    delete[] name_;
-    name_ = new char[n + 1];
-    memcpy(name_, data_ + cursor_ + 1, n);
-    name_[n] = '\0';
+    if (cursor_ + ArchiveRecordSize(n) > size_) return false;
+    memcpy(entry.name, data_ + cursor_ + 1, n);
+    entry.name[n] = '\0';
     const unsigned char* fields = data_ + cursor_ + 1 + n;
-    entry.name = name_;
+    entry.index = index_;
     entry.nameLength = n;
     entry.dataOffset = ReadLe32(fields);
     entry.packedSize = ReadLe32(fields + 4);

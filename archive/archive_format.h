@@ -7,11 +7,15 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// One directory record. name is a zero-terminated copy owned by the walker
-// that produced it and valid until its next call.
+#include "entry_name_rule.h"
+#include "little_endian.h"
+
+// One directory record, with its name copied out as a zero-terminated text.
+// A plain value: it owns everything it holds.
 struct ArchiveEntry {
-    const char* name;
+    uint32_t index;  // the record's place in the directory, from 0
     uint32_t nameLength;
+    char name[kMaxEntryNameLength + 1];
     uint32_t dataOffset;
     uint32_t packedSize;
     uint32_t unpackedSize;
@@ -23,11 +27,16 @@ struct ArchiveEntry {
 // Size of a record with a name of n bytes.
 inline uint32_t ArchiveRecordSize(uint32_t nameLength) { return 1 + nameLength + 24; }
 
-// Reads a little-endian 32-bit value at any byte address.
-inline uint32_t ReadLe32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+// The two fields that open the walk: the directory's offset (at offset 0)
+// and the entry count stored there.
+struct ArchiveHeader {
+    uint32_t directoryOffset;
+    uint32_t entryCount;
+};
+
+// Reads the header of the size bytes at data into header; false (header
+// untouched) when either field would lie outside them.
+bool ReadArchiveHeader(const unsigned char* data, uint32_t size, ArchiveHeader* header);
 
 enum class ArchiveFault {
     None,
@@ -61,11 +70,8 @@ ArchiveCheck CheckArchive(const unsigned char* data, uint32_t size);
 class ArchiveWalker {
 public:
     ArchiveWalker(const unsigned char* data, uint32_t size);
-    ~ArchiveWalker();
-    ArchiveWalker(const ArchiveWalker&) = delete;
-    ArchiveWalker& operator=(const ArchiveWalker&) = delete;
 
-    uint32_t EntryCount() const { return entryCount_; }
+    uint32_t EntryCount() const { return header_.entryCount; }
     // Fills entry with the next record and returns true; false after the last.
     bool Next(ArchiveEntry& entry);
     // The first byte of an entry's packed data.
@@ -74,10 +80,9 @@ public:
 private:
     const unsigned char* data_;
     uint32_t size_;
-    uint32_t cursor_;
-    uint32_t entryCount_;
+    ArchiveHeader header_;
+    uint64_t cursor_;
     uint32_t index_;
-    char* name_;
 };
 
 #endif

@@ -2,14 +2,9 @@
 
 #include <string.h>
 
-#include <memory>
-
-#include <zlib.h>
-
 #include "folder_path.h"
+#include "inflate_entry.h"
 #include "qv_file_stream.h"
-#include "qv_inflate.h"
-#include "qv_memory_reader.h"
 #include "qv_stream_exception.h"
 
 void ExtractEntry(const unsigned char* packed, uint32_t packedSize, const char* targetPath,
@@ -27,23 +22,16 @@ void ExtractEntry(const unsigned char* packed, uint32_t packedSize, const char* 
         CreateFolderPath(folder, createdFolders);
     }
 
-    // The reader is deleted last, after the converter and the file stream.
-    std::unique_ptr<QvMemoryReader> reader(new QvMemoryReader(packed, packedSize));
-    QvFileStream* file = nullptr;
-    QvInflatingConverter* converter = nullptr;
+    QvFileStream* file = new QvFileStream(path, QvFileStream::AccessWrite | QvFileStream::OpenCreate);
+    bool complete;
     try {
-        file = new QvFileStream(path, QvFileStream::AccessWrite | QvFileStream::OpenCreate);
-        converter = new QvInflatingConverter;
-        converter->Transfer(*file, *reader, 0);
+        complete = InflateEntry(packed, packedSize, *file);
     } catch (...) {
         // The file must not stay open: the caller removes what it unpacked,
         // and an open, unshared file cannot be deleted.
-        delete converter;
         DiscardFileStream(file);
         throw;
     }
-    bool complete = converter->EndResult() == Z_STREAM_END;
-    delete converter;
     FinishEntryFile(file, complete, path);
 }
 
@@ -53,5 +41,5 @@ void FinishEntryFile(QvFileStream* file, bool complete, const char* path) {
         DiscardFileStream(file);
         throw new QvStreamException(QvStreamException::StreamIncomplete, path);
     }
-    delete file;  // closes it; a failing close throws code 8
+    delete file;  // closes it; a failing close throws CloseFailed
 }

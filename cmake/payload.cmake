@@ -19,3 +19,22 @@ function(tv_payload_add_file archive name path)
   set_property(GLOBAL APPEND PROPERTY TV_PAYLOAD_EXTRA_${archive} "${name}=${path}")
   set_property(GLOBAL APPEND PROPERTY TV_PAYLOAD_DEPENDS_${archive} "${path}" ${arg_DEPENDS})
 endfunction()
+
+# The eight payload archive names, in order, into the variable out: read
+# from archive/payload_archives.h, the one list the code and the tests use
+# too (each name stands quoted on a line of its own there).
+function(tv_payload_archive_names out)
+  set(list_file ${PROJECT_SOURCE_DIR}/archive/payload_archives.h)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
+  file(STRINGS ${list_file} lines REGEX "^ *\"[A-Z]+\",$")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^ *\"([A-Z]+)\",$" "\\1" name "${line}")
+    list(APPEND names ${name})
+  endforeach()
+  list(LENGTH names count)
+  if(NOT count EQUAL 8)
+    message(FATAL_ERROR "${list_file} names ${count} archives, expected 8: ${names}")
+  endif()
+  set(${out} ${names} PARENT_SCOPE)
+endfunction()

@@ -11,7 +11,9 @@ class QvFileStream;
 class CleanupScript {
 public:
     // Creates (or empties) the script at path; throws a QvStreamException
-    // pointer (code 7, the path) when it cannot.
+    // pointer (OpenFailed, with the path) when it cannot. Each line below
+    // reaches the file at once; a failed write throws the file stream's
+    // WriteFailed or ShortWrite (pointers).
     explicit CleanupScript(const QvString& path);
     // Closes the file if Finish or Close did not; never throws.
     ~CleanupScript();
@@ -25,12 +27,11 @@ public:
     void WriteDelete(const QvString& path);
     // One "rmdir" line per folder, front (newest) to back.
     void WriteRemoveFolders(const FolderList& folders);
-    // The script's own "del" line, then the file is closed.
+    // The script's own "del" line, then the file is closed (a failing close
+    // throws CloseFailed).
     void Finish();
     // Closes the file without finishing it; never throws.
     void Close();
-
-    const QvString& Path() const { return path_; }
 
 private:
     void WriteLine(const QvString& line);
@@ -40,7 +41,8 @@ private:
 };
 
 // path in a form the script can name: the short form of an existing path
-// whose characters the OEM code page cannot hold, else path itself.
+// whose characters the OEM code page cannot hold, else path itself. Used by
+// every line the script writes; public for the test of that choice.
 QvString ScriptNameablePath(const QvString& path);
 
 #endif

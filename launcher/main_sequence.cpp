@@ -3,24 +3,18 @@
 #include <direct.h>
 #include <string.h>
 
-#include <memory>
-#include <new>
-#include <vector>
-
 #include "archive_extraction.h"
-#include "cleanup_script.h"
-#include "failure_text.h"
-#include "folder_list.h"
 #include "free_space.h"
 #include "launcher_globals.h"
 #include "message_text.h"
-#include "qv_stream_exception.h"
+#include "payload_archives.h"
 #include "qv_string.h"
+#include "run_failure.h"
+#include "run_files.h"
 #include "self_check.h"
 #include "splash_window.h"
 #include "start_inputs.h"
 #include "system_clock.h"
-#include "unique_name.h"
 
 namespace {
 
@@ -45,12 +39,22 @@ void PumpOneMessage() {
     }
 }
 
+// Brings an open setup window of the application to the front; false when there is none.
 bool BringExistingSetupToFront() {
     HWND window = FindWindowA(kSetupWindowClass, kSetupWindowTitle);
     if (window == nullptr) return false;
     if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);
     return true;
+}
+
+// Creates the splash window and waits until it has painted, at once when
+// there is none. Returns its handle, null without one.
+HWND ShowSplash() {
+    g_splashPaintPending = 1;
+    HWND splash = CreateSplashWindow();
+    while (g_splashPaintPending) PumpOneMessage();
+    return splash;
 }
 
 // The temporary folder, always of the form letter, colon, backslash, ... and
@@ -60,62 +64,50 @@ void ReadTempFolder(char (&folder)[MAX_PATH]) {
     KeepUsableTempFolder(folder, GetTempPathA(MAX_PATH, folder));
 }
 
-// Remembers every file the run may have created, and writes the script's
-// "del" line for each one that is complete.
-class ScriptingObserver final : public ExtractionObserver {
-public:
-    // The script that gets the "del" lines; set before the first entry.
-    void SetScript(CleanupScript* script) { script_ = script; }
-    void EntryStarting(const QvString& targetPath) override {
-        touched_.push_back(targetPath);
-        unpacking_ = targetPath;
-    }
-    void EntryExtracted(const QvString& targetPath) override {
-        unpacking_.Empty();
-        script_->WriteDelete(targetPath);
-    }
-    const std::vector<QvString>& Touched() const { return touched_; }
-    // The entry being unpacked, empty between entries: the file a failure
-    // without a path of its own (a write, a close) concerns, if not the script.
-    const QvString& Unpacking() const { return unpacking_; }
+// True when the drive of tempFolder has room for the run; otherwise the
+// no-space message has been shown (the splash stays up behind it).
+bool EnoughRoomOnDrive(const char* tempFolder) {
+    char drive[3] = {tempFolder[0], ':', '\0'};
+    double freeSpace = GetDriveFreeSpace(drive);
+    if (EnoughFreeSpace(freeSpace)) return true;
+    MessageBoxA(nullptr, NoSpaceMessage(drive, freeSpace), GetMessageText(0), kNoSpaceStyle);
+    return false;
+}
 
-private:
-    CleanupScript* script_ = nullptr;
-    std::vector<QvString> touched_;
-    QvString unpacking_;
+// The launcher's own executable path, which carries the archives.
+void ReadLauncherPath(char (&path)[MAX_PATH]) { GetModuleFileNameA(g_instance, path, MAX_PATH); }
+
+// What the run hands to the next stage once its files are ready.
+struct PreparedFiles {
+    QvString scriptPath;
+    QvString workFolder;  // ends in a backslash
 };
 
-// What went wrong while preparing the files, for the user's report.
-struct Failure {
-    QvString file;
-    int code = 0;
-};
-
-// The entry being unpacked when the failure came, otherwise the script.
-QvString FileBeingWritten(const ScriptingObserver& observer, const QvString& scriptPath) {
-    return observer.Unpacking().IsEmpty() ? scriptPath : observer.Unpacking();
-}
-
-void Describe(const QvStreamException& e, const QvString& fallbackFile, Failure* failure) {
-    failure->code = e.Code();
-    failure->file = e.Detail() != nullptr ? QvString(e.Detail()) : fallbackFile;
-}
-
-// Removes what this run created, newest first: the files it unpacked or
-// started to unpack, the folders it created, and the script.
-void RemoveCreated(const std::vector<QvString>& files, const FolderList& folders, const QvString& scriptPath) {
-    for (size_t i = files.size(); i-- > 0;) {
-        SetFileAttributesA(files[i], FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(files[i]);
+// Reserves the names, writes the clean-up script and unpacks the archives.
+// Returns true with the script and the working folder, whose removal is the
+// script's task from now on; or false with the failure, after everything
+// the run created was removed again.
+bool PrepareFiles(const char* tempFolder, PreparedFiles* prepared, RunFailure* failure) {
+    RunFiles run;
+    try {
+        run.ReserveNames(tempFolder);
+        run.OpenScript();
+        ExtractArchives(ResourceArchiveSource(g_instance), kExtractedArchives, run.WorkFolder(), run.Folders(), &run);
+        run.FinishScript();
+    } catch (...) {
+        char launcherPath[MAX_PATH];
+        ReadLauncherPath(launcherPath);
+        *failure = CurrentFailure(run.FileInHand(), launcherPath);
+        return false;  // run removes what it created on its way out
     }
-    for (const QvString& folder : folders) RemoveDirectoryA(folder);
-    if (!scriptPath.IsEmpty()) DeleteFileA(scriptPath);
+    prepared->scriptPath = run.ScriptPath();
+    prepared->workFolder = run.WorkFolder();
+    run.Commit();
+    return true;
 }
 
-void ReportFailure(const Failure& failure) {
-    QvString text;
-    text.Format(GetFailureReportText(), static_cast<const char*>(failure.file), failure.code);
-    MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+void ReportFailure(const RunFailure& failure) {
+    MessageBoxA(nullptr, FailureReportText(failure), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
 // Waits, as WinExec does, until the started program first waits for input
@@ -153,46 +145,30 @@ void StartNextStage(const QvString& workFolder, const QvString& command) {
     }
 }
 
-// Steps from the names to the finished script. Throws stream failures as
-// they come; fills the names and the lists that a clean-up needs.
-void PrepareFiles(const char* tempFolder, QvString& scriptPath, QvString& workFolder, FolderList& folders,
-                  ScriptingObserver& observer, std::unique_ptr<CleanupScript>& script) {
-    QvString escaped = EscapePercent(tempFolder);
-    scriptPath = ReserveUniqueFile(escaped + "%d.bat");
-    // No free name: the report names the folder where none could be created.
-    if (scriptPath.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, tempFolder);
-    QvString folder = ReserveUniqueFolder(escaped + "TVQSetup%d", &folders);
-    if (folder.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, tempFolder);
-    workFolder = folder + "\\";
+// Makes the working folder current and starts the next stage with the
+// script, the launcher's path and the command tail.
+void LaunchNextStage(const PreparedFiles& prepared, const char* commandTail) {
+    _chdir(prepared.workFolder);
+    char launcherPath[MAX_PATH];
+    ReadLauncherPath(launcherPath);
+    QvString command;
+    command.Format(kCommandFormat, launcherPath, static_cast<const char*>(prepared.scriptPath), commandTail);
+    g_nextStageLaunched = true;
+    StartNextStage(prepared.workFolder, command);
+}
 
-    script.reset(new CleanupScript(scriptPath));
-    script->WriteFirstText(workFolder);
-    observer.SetScript(script.get());
-    ResourceArchiveSource archives(g_instance);
-    ExtractArchives(archives, kExtractedArchives, workFolder, &folders, &observer);
-    script->WriteRemoveFolders(folders);
-    script->Finish();
+// Gives the destroyed splash up to kFinalWaitMs to wind down.
+void WaitForSplashToEnd() {
+    DWORD start = SystemMilliseconds();
+    while (g_splashOpen && SystemMilliseconds() < start + kFinalWaitMs) PumpOneMessage();
 }
 
 }  // namespace
 
-void RestrictDllSearch() {
-    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    SetDefaultDllDirectoriesFn setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault != nullptr) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Where that call is missing, at least the current folder leaves the search.
-    SetDllDirectoryA("");
-}
-
 int RunLauncher(HINSTANCE instance, const char* commandTail) {
     g_instance = instance;
     if (BringExistingSetupToFront()) return kExitLaunched;
-
-    g_splashPaintPending = 1;
-    HWND splash = CreateSplashWindow();
-    while (g_splashPaintPending) PumpOneMessage();
+    HWND splash = ShowSplash();
     if (LauncherFileIsDamaged(instance)) {
         // The splash goes first: closing it behind the message would end the run with 0.
         DestroyWindow(splash);
@@ -202,35 +178,11 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
 
     char tempFolder[MAX_PATH];
     ReadTempFolder(tempFolder);
-    char drive[3] = {tempFolder[0], ':', '\0'};
+    if (!EnoughRoomOnDrive(tempFolder)) return kExitNoSpace;
 
-    double freeSpace = GetDriveFreeSpace(drive);
-    if (!EnoughFreeSpace(freeSpace)) {
-        MessageBoxA(nullptr, NoSpaceMessage(drive, freeSpace), GetMessageText(0), kNoSpaceStyle);
-        return kExitNoSpace;
-    }
-
-    FolderList folders;
-    QvString scriptPath, workFolder;
-    ScriptingObserver observer;
-    std::unique_ptr<CleanupScript> script;
-    Failure failure;
-    bool failed = true;
-    try {
-        PrepareFiles(tempFolder, scriptPath, workFolder, folders, observer, script);
-        failed = false;
-    } catch (QvStreamException* e) {
-        Describe(*e, FileBeingWritten(observer, scriptPath), &failure);
-        delete e;
-    } catch (const QvStreamException& e) {
-        Describe(e, FileBeingWritten(observer, scriptPath), &failure);
-    } catch (const std::bad_alloc&) {
-        failure.file = FileBeingWritten(observer, scriptPath);
-        failure.code = ERROR_NOT_ENOUGH_MEMORY;
-    }
-    if (failed) {
-        script.reset();  // closes the script, so that it can be deleted
-        RemoveCreated(observer.Touched(), folders, scriptPath);
+    PreparedFiles prepared;
+    RunFailure failure;
+    if (!PrepareFiles(tempFolder, &prepared, &failure)) {
         // Closing the splash while the report is up would end the run with
         // 0 (the user's confirmed abandon): a failed run must end with 2.
         DestroyWindow(splash);
@@ -238,16 +190,8 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
         return kExitPreparationFailed;
     }
 
-    _chdir(workFolder);
-    char modulePath[MAX_PATH];
-    GetModuleFileNameA(g_instance, modulePath, MAX_PATH);
-    QvString command;
-    command.Format(kCommandFormat, modulePath, static_cast<const char*>(scriptPath), commandTail);
-    g_nextStageLaunched = true;
-    StartNextStage(workFolder, command);
+    LaunchNextStage(prepared, commandTail);
     DestroyWindow(splash);
-
-    DWORD start = SystemMilliseconds();
-    while (g_splashOpen && SystemMilliseconds() < start + kFinalWaitMs) PumpOneMessage();
+    WaitForSplashToEnd();
     return kExitLaunched;
 }

@@ -4,18 +4,10 @@
 
 #include <windows.h>
 
-// Exit codes of the launcher.
-enum LauncherExit {
-    kExitLaunched = 0,         // the next stage was started, or a setup window was already open
-    kExitNoSpace = 1,          // too little free space on the temporary folder's drive
-    kExitPreparationFailed = 2 // the script or the unpacking failed; everything created was removed
-};
+#include "exit_codes.h"
 
 // Runs the whole sequence for the module instance and the command-line tail
-// (passed on unchanged to the next stage); returns the exit code.
+// (passed on unchanged to the next stage); returns the exit code (LauncherExit).
 int RunLauncher(HINSTANCE instance, const char* commandTail);
-
-// Keeps the DLL search away from the current and the download folder.
-void RestrictDllSearch();
 
 #endif

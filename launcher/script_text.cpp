@@ -9,6 +9,19 @@ const char kNeedQuotes[] = " \t&()[]{}^=;!'+,`~<>|";
 
 bool NeedsQuotes(const char* path) { return strpbrk(path, kNeedQuotes) != nullptr; }
 
+// path as the command interpreter must read it in a batch line: percent
+// signs doubled, the whole path in double quotes when it holds a blank or
+// another character the interpreter would split or act on, and the bytes
+// translated from the ANSI into the OEM code page. Plain ASCII paths come
+// back unchanged.
+QvString BatchPath(const char* path) {
+    QvString batch(path);
+    batch.Replace("%", "%%");
+    if (NeedsQuotes(path)) batch = "\"" + batch + "\"";
+    batch.CharToOemA();
+    return batch;
+}
+
 }  // namespace
 
 bool SurvivesOemCodePage(const char* text) {
@@ -16,14 +29,6 @@ bool SurvivesOemCodePage(const char* text) {
     there.CharToOemA();
     there.OemToCharA();
     return there == text;
-}
-
-QvString BatchPath(const char* path) {
-    QvString batch(path);
-    batch.Replace("%", "%%");
-    if (NeedsQuotes(path)) batch = "\"" + batch + "\"";
-    batch.CharToOemA();
-    return batch;
 }
 
 QvString ScriptFirstText(const char* workFolder, bool kestavonPresent) {

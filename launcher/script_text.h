@@ -5,13 +5,6 @@
 
 #include "qv_string.h"
 
-// path as the command interpreter must read it in a batch line: percent
-// signs doubled, the whole path in double quotes when it holds a blank or
-// another character the interpreter would split or act on, and the bytes
-// translated from the ANSI into the OEM code page. Plain ASCII paths come
-// back unchanged.
-QvString BatchPath(const char* path);
-
 // True when ANSI text survives the trip to the OEM code page and back, so a
 // batch line can name it.
 bool SurvivesOemCodePage(const char* text);

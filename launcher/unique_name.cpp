@@ -61,7 +61,15 @@ QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders) {
                    ? Claim::Exists
                    : Claim::Failed;
     });
-    if (!name.IsEmpty() && createdFolders != nullptr) createdFolders->AddFront(name);
+    if (!name.IsEmpty() && createdFolders != nullptr) {
+        try {
+            createdFolders->AddFront(name);
+        } catch (...) {
+            // Unrecorded, nobody would remove it: it goes again at once.
+            RemoveDirectoryA(name);
+            throw;
+        }
+    }
     return name;
 }
 

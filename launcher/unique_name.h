@@ -10,19 +10,24 @@
 // The first of up to 1000 candidates (pattern, a format with one %d, filled
 // with 0 and then with pseudo-random numbers 0..32767) that names no existing
 // file or folder; an empty string when all are taken. The generator is
-// seeded once per process from the system's millisecond clock.
+// seeded once per process from the system's millisecond clock. Creates
+// nothing, which is why the launcher itself reserves its names below; the
+// tests use it to see the candidate sequence without touching the disk.
 QvString MakeUniqueName(QvString pattern);
 
 // Like MakeUniqueName, but the candidate is taken at once, so that two
 // launchers starting together can never get the same name: a new folder
 // (recorded at the front of createdFolders when that is not null) or a new
 // empty file. Returns the name, or an empty string when no candidate could
-// be created.
+// be created. A folder that cannot be recorded for lack of memory is
+// removed again before std::bad_alloc leaves.
 QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders);
 QvString ReserveUniqueFile(QvString pattern);
 
 // The pseudo-random generator: state = state * 214013 + 2531011 (mod 2^32);
-// each number is (state >> 16) & 0x7FFF. Exposed for tests.
+// each number is (state >> 16) & 0x7FFF. Public so that the tests can pin
+// the sequence (SeedUniqueNames is also the one seeding) and see that the
+// first name seeds it once.
 void SeedUniqueNames(uint32_t seed);
 int NextUniqueNumber();
 bool UniqueNamesSeeded();

@@ -1,6 +1,7 @@
 // Entry point of the launcher.
 #include <windows.h>
 
+#include "dll_search.h"
 #include "launcher_globals.h"
 #include "main_sequence.h"
 #include "start_inputs.h"

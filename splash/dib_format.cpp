@@ -2,19 +2,7 @@
 
 #include <string.h>
 
-uint32_t ReadDibU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint16_t ReadDibU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-void WriteDibU32(uint8_t* p, uint32_t value) {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-    p[2] = static_cast<uint8_t>(value >> 16);
-    p[3] = static_cast<uint8_t>(value >> 24);
-}
+#include "little_endian.h"
 
 namespace {
 
@@ -41,16 +29,16 @@ uint32_t DibRowSize(int32_t width, uint16_t bitsPerPixel) {
 bool PlanDib(const uint8_t* data, size_t size, DibPlan* plan) {
     if (data == nullptr || size < kDibInfoHeaderSize) return false;
     DibPlan p;
-    p.headerSize = ReadDibU32(data + kDibHeaderSize);
+    p.headerSize = ReadLe32(data + kDibHeaderSize);
     if (p.headerSize < kDibInfoHeaderSize || p.headerSize > size) return false;
-    p.width = static_cast<int32_t>(ReadDibU32(data + kDibWidth));
-    p.height = static_cast<int32_t>(ReadDibU32(data + kDibHeight));
-    p.bitsPerPixel = ReadDibU16(data + kDibBitsPerPixel);
-    p.compression = ReadDibU32(data + kDibCompression);
-    uint32_t statedImageSize = ReadDibU32(data + kDibImageSize);
-    p.colours = ReadDibU32(data + kDibColoursUsed);
+    p.width = static_cast<int32_t>(ReadLe32(data + kDibWidth));
+    p.height = static_cast<int32_t>(ReadLe32(data + kDibHeight));
+    p.bitsPerPixel = ReadLe16(data + kDibBitsPerPixel);
+    p.compression = ReadLe32(data + kDibCompression);
+    uint32_t statedImageSize = ReadLe32(data + kDibImageSize);
+    p.colours = ReadLe32(data + kDibColoursUsed);
 
-    if (ReadDibU16(data + kDibPlanes) != 1 || !KnownDepth(p.bitsPerPixel)) return false;
+    if (ReadLe16(data + kDibPlanes) != 1 || !KnownDepth(p.bitsPerPixel)) return false;
     if (p.width <= 0 || p.height == 0 || p.height == INT32_MIN) return false;
     // Run-length data are always stored bottom-up; other compressions
     // (4-bit runs, bit fields) the drawing path cannot show.
@@ -93,9 +81,9 @@ bool PlanDib(const uint8_t* data, size_t size, DibPlan* plan) {
 void BuildDib(const uint8_t* data, size_t size, const DibPlan& plan, uint8_t* block) {
     (void)size;
     memcpy(block, data, plan.sourcePixelOffset);
-    WriteDibU32(block + kDibImageSize, plan.imageSize);
-    WriteDibU32(block + kDibColoursUsed, plan.colours);
-    WriteDibU32(block + kDibCompression, kDibUncompressed);
+    WriteLe32(block + kDibImageSize, plan.imageSize);
+    WriteLe32(block + kDibColoursUsed, plan.colours);
+    WriteLe32(block + kDibCompression, kDibUncompressed);
     uint8_t* pixels = block + plan.sourcePixelOffset;
     const uint8_t* source = data + plan.sourcePixelOffset;
     if (plan.compression == kDibRle8) {

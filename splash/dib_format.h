@@ -75,9 +75,4 @@ const size_t kDibMaxPixelBytes = 16u * 1024u * 1024u;  // 2048 x 2048 at 32 bits
 // target; bytes no run reaches are set to 0.
 size_t ExpandRle8(const uint8_t* source, size_t sourceSize, uint8_t* target, size_t targetSize);
 
-// Little-endian field access.
-uint32_t ReadDibU32(const uint8_t* p);
-uint16_t ReadDibU16(const uint8_t* p);
-void WriteDibU32(uint8_t* p, uint32_t value);
-
 #endif

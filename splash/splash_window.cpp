@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "dib_loader.h"
+#include "exit_codes.h"
 #include "launcher_globals.h"
 #include "message_text.h"
 
@@ -74,7 +75,12 @@ INT_PTR CALLBACK SplashDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
             Paint(window);
             return TRUE;
         case WM_CLOSE:
-            if (MessageBoxA(nullptr, GetMessageText(1), GetMessageText(0), kCloseQuestionStyle) == IDYES) exit(0);
+            // exit() runs no destructors. Nothing is left to undo: this runs
+            // only while the main sequence takes messages, which it does
+            // before it creates anything and after it has handed everything
+            // to the clean-up script (run_files.h).
+            if (MessageBoxA(nullptr, GetMessageText(1), GetMessageText(0), kCloseQuestionStyle) == IDYES)
+                exit(kExitAbandoned);
             return TRUE;
         case WM_KILLFOCUS:
             // Before the launch the window stays whatever takes the focus.

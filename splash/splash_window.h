@@ -6,11 +6,7 @@
 
 #include <windows.h>
 
-// Resource ids of the module: the dialog template, the window's icon group
-// and the picture.
-const int kSplashTemplateId = 103;
-const int kSplashIconId = 101;
-const int kSplashPictureId = 134;
+#include "splash_resource_ids.h"
 
 // The window of the last CreateSplashWindow, null when it failed.
 extern HWND g_splashWindow;
@@ -21,7 +17,7 @@ extern BITMAPINFOHEADER* g_splashBitmap;
 // and once the window has deleted it.
 extern HPALETTE g_splashPalette;
 
-// Creates the splash window from template 103 of g_instance, sized to the
+// Creates the splash window from template kSplashTemplateId of g_instance, sized to the
 // picture and centred on the primary screen, visible, and returns it. When
 // it cannot be created it clears g_splashPaintPending and g_splashOpen, so
 // that the main sequence waits for neither, and returns null.

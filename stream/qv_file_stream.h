@@ -27,13 +27,13 @@ public:
     QvFileStream();
     // Uses a handle it does not own: the destructor leaves it open, Close closes it.
     explicit QvFileStream(void* handle);
-    // Opens path with flags; throws a new QvStreamException (code 7, the path) on failure.
+    // Opens path with flags; throws a new QvStreamException (OpenFailed, the path) on failure.
     QvFileStream(const char* path, uint32_t flags);
     QvFileStream(const QvFileStream&) = delete;
     QvFileStream& operator=(const QvFileStream&) = delete;
 
     uint32_t Read(void* buffer, uint32_t count) override;
-    // Closes an owned handle; a failing CloseHandle throws code 8.
+    // Closes an owned handle; a failing CloseHandle throws CloseFailed.
     virtual ~QvFileStream() noexcept(false);
     uint32_t Write(const void* buffer, uint32_t count) override;
     uint32_t Length() override;
@@ -46,7 +46,7 @@ public:
     // stream still holds a handle, and for undefined access or sharing values.
     int Open(const char* path, uint32_t flags);
     // Closes the handle if there is one; the stream is closed afterwards
-    // even when CloseHandle fails (then code 8 is thrown).
+    // even when CloseHandle fails (then CloseFailed is thrown).
     void Close();
 
     // The handle (a Win32 HANDLE), null without a file; the stream keeps it.

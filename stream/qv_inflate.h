@@ -9,12 +9,13 @@
 
 #include "qv_stream.h"
 
-// Failures are thrown by value as QvStreamException with "Zlib-Fehler".
+// Failures are thrown by value as QvStreamException with "Zlib-Fehler", by
+// the codes named below (qv_stream_exception.h).
 class QvInflateEngine {
 public:
     enum State { Idle = 0, Inflating = 2, Ended = 3 };
 
-    // Allocates the input buffer of inputSize bytes (code -10 if it cannot);
+    // Allocates the input buffer of inputSize bytes (NoInputBuffer if it cannot);
     // zlib is not initialised yet.
     explicit QvInflateEngine(uint32_t inputSize);
     // Frees the input buffer, and a zlib state an exception left active.
@@ -22,14 +23,16 @@ public:
     QvInflateEngine(const QvInflateEngine&) = delete;
     QvInflateEngine& operator=(const QvInflateEngine&) = delete;
 
-    // Idle -> Inflating; -11 in any other state, -5 if zlib refuses.
+    // Idle -> Inflating; WrongInflateState in any other state, InflateInitFailed
+    // if zlib refuses.
     void BeginInflate();
     // Inflates up to count bytes into buffer, refilling input from reader;
     // returns the bytes produced. Any zlib result but Z_OK ends the inflation
-    // (state Ended) without an exception; -11 when idle. A count of 0
+    // (state Ended) without an exception; WrongInflateState when idle. A count of 0
     // returns 0 and changes nothing.
     uint32_t InflateInto(void* buffer, uint32_t count, QvReader& reader);
-    // Inflating or Ended -> Idle; -11 when idle, -9 if zlib fails.
+    // Inflating or Ended -> Idle; WrongInflateState when idle, InflateEndFailed
+    // if zlib fails.
     void EndInflate();
 
     int GetState() const { return state; }

@@ -2,46 +2,30 @@
 #ifndef TESSAROVEN_QV_STREAM_EXCEPTION_H
 #define TESSAROVEN_QV_STREAM_EXCEPTION_H
 
-// Failure codes. The file stream throws a pointer to a new object (the
-// catcher owns and deletes it); the inflate engine throws by value with the
-// text "Zlib-Fehler". A handler that wants every stream failure catches both.
-//
-//   code  raised by                          thrown as  text      cause
-//    1    QvFileStream::Read                 pointer    none      ReadFile failed
-//    2    QvFileStream::Write                pointer    none      WriteFile failed
-//    3    QvFileStream::Write                pointer    none      fewer bytes written than asked
-//    4    QvFileStream Tell/Seek/Length      pointer    none      SetFilePointer failed, or Length
-//                                                                 did not get back to its position
-//    6    QvFileStream::Unlock               pointer    none      UnlockFile failed
-//    7    QvFileStream(path, flags)          pointer    the path  Open failed
-//    8    QvFileStream::Close, destructor    pointer    none      CloseHandle failed
-//   -5    QvInflateEngine::BeginInflate      value      Zlib-...  inflateInit_ failed
-//   -9    QvInflateEngine::EndInflate        value      Zlib-...  inflateEnd failed
-//  -10    QvInflateEngine constructor        value      Zlib-...  input buffer not allocated
-//  -11    Begin/InflateInto/EndInflate       value      Zlib-...  called in a state that forbids it
-//
-// Codes of the extraction (archive/), all thrown as pointers:
-//   20    ExtractEntry                       pointer    the path  the entry's zlib stream did not reach
-//                                                                 its proper end (damaged or cut short)
-//   21    ExtractArchives                    pointer    name: why the archive's directory is corrupt
-//   22    ExtractEntry                       pointer    the path  a target path does not fit its buffer
+// The file stream throws a pointer to a new object (the catcher owns and
+// deletes it); the inflate engine throws by value with the text
+// "Zlib-Fehler". A handler that wants every stream failure catches both.
 class QvStreamException {
 public:
+    // Failure codes, with who raises them, how they are thrown and their text.
     enum : int {
-        ReadFailed = 1,
-        WriteFailed = 2,
-        ShortWrite = 3,
-        PositionFailed = 4,
-        UnlockFailed = 6,
-        OpenFailed = 7,
-        CloseFailed = 8,
-        InflateInitFailed = -5,
-        InflateEndFailed = -9,
-        NoInputBuffer = -10,
-        WrongInflateState = -11,
-        StreamIncomplete = 20,
-        CorruptArchive = 21,
-        PathTooLong = 22,
+        ReadFailed = 1,           // QvFileStream::Read, pointer, no text: ReadFile failed
+        WriteFailed = 2,          // QvFileStream::Write, pointer, no text: WriteFile failed
+        ShortWrite = 3,           // QvFileStream::Write, pointer, no text: fewer bytes written than asked
+        PositionFailed = 4,       // QvFileStream Tell/Seek/Length, pointer, no text: SetFilePointer
+                                  // failed, or Length did not get back to its position
+        UnlockFailed = 6,         // QvFileStream::Unlock, pointer, no text: UnlockFile failed
+        OpenFailed = 7,           // QvFileStream(path, flags), pointer, the path: Open failed
+        CloseFailed = 8,          // QvFileStream::Close and destructor, pointer, no text: CloseHandle failed
+        InflateInitFailed = -5,   // QvInflateEngine::BeginInflate, value: inflateInit_ failed
+        InflateEndFailed = -9,    // QvInflateEngine::EndInflate, value: inflateEnd failed
+        NoInputBuffer = -10,      // QvInflateEngine constructor, value: input buffer not allocated
+        WrongInflateState = -11,  // Begin/InflateInto/EndInflate, value: called in a state that forbids it
+        // Codes of the extraction (archive/), all thrown as pointers:
+        StreamIncomplete = 20,    // ExtractEntry, the path: the entry's zlib stream did not reach
+                                  // its proper end (damaged or cut short)
+        CorruptArchive = 21,      // ExtractArchives, "name: why": the archive's directory is corrupt
+        PathTooLong = 22,         // ExtractEntry, the path: a target path does not fit its buffer
     };
 
     // An exception without a text.

@@ -295,9 +295,7 @@ QvString operator+(char a, const QvString& b) {
 
 // ---- comparison ----
 
-namespace {
-inline const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
-}  // namespace
+using qvblock::OrEmpty;
 
 int QvString::Compare(const char* s) const { return strcmp(text, OrEmpty(s)); }
 int QvString::CompareNoCase(const char* s) const {

@@ -14,6 +14,8 @@ QvStringData* NewBlock(int n);
 void FreeBlock(QvStringData* data);
 // a + b, or std::bad_alloc when the sum would not fit a block's int length.
 int CheckedSum(int a, int b);
+// s, or the empty text for null: a null const char* counts as the empty string.
+inline const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
 
 }  // namespace qvblock
 

@@ -10,9 +10,9 @@
 #include "qv_string.h"
 #include "qv_string_block.h"
 
-namespace {
+using qvblock::OrEmpty;
 
-inline const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
+namespace {
 
 inline int IndexOrNone(const char* base, const char* hit) {
     return hit != nullptr ? static_cast<int>(hit - base) : -1;

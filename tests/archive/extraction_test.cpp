@@ -9,6 +9,7 @@
 #include "archive_builder.h"
 #include "archive_extraction.h"
 #include "extract_entry.h"
+#include "payload_archives.h"
 #include "pointer_code.h"
 #include "qv_file_stream.h"
 #include "qv_stream_exception.h"

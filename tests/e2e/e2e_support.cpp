@@ -199,6 +199,12 @@ std::vector<std::string> ListFolder(const std::string& folder) {
 }
 
 
+std::vector<std::string> ArchiveNames(const char* const* names) {
+    std::vector<std::string> list;
+    for (; *names != nullptr; ++names) list.push_back(*names);
+    return list;
+}
+
 std::vector<PayloadFile> ExpectedPayload(const std::vector<std::string>& archives) {
     std::vector<PayloadFile> files;
     for (const std::string& archive : archives) {

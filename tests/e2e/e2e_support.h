@@ -58,6 +58,8 @@ struct PayloadFile {
 // The files of the named archives, archive by archive and within one in the
 // order the archive tool packs them (byte order of the names).
 std::vector<PayloadFile> ExpectedPayload(const std::vector<std::string>& archives);
+// The names of a null-terminated list of payload_archives.h.
+std::vector<std::string> ArchiveNames(const char* const* names);
 
 // A process environment, case-blind in its names like the platform's.
 class EnvironmentBlock {

@@ -15,6 +15,7 @@
 
 #include "e2e_support.h"
 #include "launcher_run.h"
+#include "payload_archives.h"
 
 namespace {
 
@@ -219,8 +220,7 @@ TEST_F(FailureMessages, UnpackingThatFailsMidwayRemovesWhatItUnpacked) {
     ASSERT_EQ(0u, box.text.find(lead)) << box.text;
     std::string file = box.text.substr(lead.size());
     file = file.substr(0, file.find('\n'));
-    std::vector<PayloadFile> payload = ExpectedPayload({"BASE", "SETUPBASE", "SETUPMIRVASTONE", "MIRVASTONE",
-                                                        "TVIMAGE", "TVVERSION"});
+    std::vector<PayloadFile> payload = ExpectedPayload(ArchiveNames(kExtractedArchives));
     std::string work = root + "TVQSetup0\\";
     auto failed = std::find_if(payload.begin(), payload.end(),
                                [&](const PayloadFile& p) { return work + p.name == file; });

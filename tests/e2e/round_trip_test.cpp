@@ -12,6 +12,7 @@
 
 #include "e2e_support.h"
 #include "launcher_run.h"
+#include "payload_archives.h"
 
 namespace {
 
@@ -19,8 +20,7 @@ const DWORD kLauncherMs = 30000;
 const DWORD kNextStageMs = 30000;
 const DWORD kCleanupMs = 30000;
 
-const std::vector<std::string> kUnpackedArchives = {"BASE",     "SETUPBASE", "SETUPMIRVASTONE",
-                                                    "MIRVASTONE", "TVIMAGE", "TVVERSION"};
+const std::vector<std::string> kUnpackedArchives = ArchiveNames(kExtractedArchives);
 const char kFixedCommand[] =
     "Zoratrel.exe TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized ";
 
@@ -73,7 +73,7 @@ std::vector<std::string> ExpectedTree(const std::vector<PayloadFile>& files) {
 // What the next stage records for the two archives it reads out of the launcher.
 std::string ExpectedArchiveRecord() {
     std::string lines;
-    for (const PayloadFile& file : ExpectedPayload({"APPBASE", "MIRVAUNINST"}))
+    for (const PayloadFile& file : ExpectedPayload(ArchiveNames(kNextStageArchives)))
         lines += file.archive + "\t" + file.name + "\t" + std::to_string(ReadBytes(file.source).size()) + "\n";
     return lines;
 }

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "dib_format.h"
+#include "little_endian.h"
 
 namespace {
 
@@ -29,8 +30,8 @@ void LoadAsPicture(const uint8_t* data, size_t size) {
         uint8_t* block = new uint8_t[plan.blockSize];
         BuildDib(source, size, plan, block);
         Touch(block, plan.blockSize);
-        if (ReadDibU32(block + kDibCompression) != kDibUncompressed) __builtin_trap();
-        if (ReadDibU32(block + kDibColoursUsed) != plan.colours) __builtin_trap();
+        if (ReadLe32(block + kDibCompression) != kDibUncompressed) __builtin_trap();
+        if (ReadLe32(block + kDibColoursUsed) != plan.colours) __builtin_trap();
         delete[] block;
     }
     delete[] source;

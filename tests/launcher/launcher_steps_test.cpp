@@ -2,13 +2,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "alloc_counter.h"
 #include "cleanup_script.h"
 #include "folder_path.h"
 #include "free_space.h"
 #include "launcher_globals.h"
 #include "main_sequence.h"
+#include "run_files.h"
 #include "scratch_folder.h"
 #include "unique_name.h"
 
@@ -83,6 +86,24 @@ TEST(UniqueNames, ReservationsCreateAndNeverShare) {
     EXPECT_NE(scratch / "F0", S(ReserveUniqueFolder(base + "F%d", nullptr)));
 }
 
+// Each allocation made to fail in turn: a reserved folder that could not be
+// recorded is removed again, since a failed run removes only what it recorded.
+TEST(UniqueNames, FolderThatCannotBeRecordedIsNotLeftBehind) {
+    ScratchFolder scratch("urm");
+    QvString pattern = EscapePercent((scratch.Path() + "\\").c_str()) + "TVQSetup%d";
+    std::string zero = scratch / "TVQSetup0";
+    std::unique_ptr<FolderList> folders(new FolderList);
+    int runs = alloc_counter::FailEachAllocationInTurn(
+        [&] { ReserveUniqueFolder(pattern, folders.get()); },
+        [&](int n) {
+            SCOPED_TRACE(n);
+            EXPECT_EQ(ScratchFolder::Exists(zero), !folders->IsEmpty());
+            RemoveDirectoryA(zero.c_str());
+            folders.reset(new FolderList);
+        });
+    EXPECT_GT(runs, 1);  // the record itself was made to fail
+}
+
 TEST(FreeSpace, RealDrivesAndMissingOnes) {
     EXPECT_EQ(0.0, GetDriveFreeSpace("Q:"));
     double c = GetDriveFreeSpace("C:");
@@ -136,6 +157,56 @@ TEST(CleanupScript, PathsTheOemCodePageCannotHoldUseTheirShortNames) {
         EXPECT_EQ(odd, S(nameable));  // no short name on this volume: the path as it is
     }
     EXPECT_EQ(scratch / "plain", S(ScriptNameablePath((scratch / "plain").c_str())));
+}
+
+// The owner of what a run creates: given up, it removes the script, the
+// files (a read-only one and one left half-done too) and the folders; once
+// committed, it leaves the finished script and everything it lists.
+TEST(RunFiles, RemovesEverythingUnlessCommitted) {
+    ScratchFolder scratch("rf");
+    std::string temp = scratch.Path() + "\\";
+    for (bool commit : {false, true}) {
+        SCOPED_TRACE(commit ? "committed" : "given up");
+        std::string work, script;
+        {
+            RunFiles run;
+            run.ReserveNames(temp.c_str());
+            run.OpenScript();
+            work = S(run.WorkFolder());
+            script = S(run.ScriptPath());
+            EXPECT_EQ(script, S(run.FileInHand()));
+            for (const char* name : {"sub\\a.dll", "sub\\deeper\\b.txt"}) {
+                QvString target = (work + name).c_str();
+                run.EntryStarting(target);
+                EXPECT_EQ(work + name, S(run.FileInHand()));
+                std::string path = work + name;
+                CreateFolderPath(path.substr(0, path.rfind('\\')).c_str(), run.Folders());
+                ScratchFolder::WriteAll(path, "x");
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+                run.EntryExtracted(target);
+            }
+            EXPECT_EQ(script, S(run.FileInHand()));
+            if (commit) {
+                run.FinishScript();
+                run.Commit();
+            } else {
+                run.EntryStarting((work + "half.bin").c_str());
+                ScratchFolder::WriteAll(work + "half.bin", "partial");
+            }
+        }
+        if (!commit) {
+            for (const std::string& gone : {work + "half.bin", work + "sub\\deeper\\b.txt", work + "sub\\deeper",
+                                            work + "sub\\a.dll", work + "sub", work, script})
+                EXPECT_FALSE(ScratchFolder::Exists(gone)) << gone;
+            continue;
+        }
+        std::string folder = work.substr(0, work.size() - 1);
+        EXPECT_EQ("cd \\\r\n" + work + "Kestavon %1\r\ndel " + work + "sub\\a.dll\r\ndel " + work +
+                      "sub\\deeper\\b.txt\r\nrmdir " + work + "sub\\deeper\r\nrmdir " + work + "sub\r\nrmdir " +
+                      folder + "\r\ndel " + script + "\r\n",
+                  ScratchFolder::ReadAll(script));
+        EXPECT_TRUE(ScratchFolder::Exists(work + "sub\\deeper\\b.txt"));
+    }
 }
 
 // The whole main sequence in this process, whose module carries neither

@@ -1,8 +1,13 @@
-# Checks that EXECUTABLE carries exactly the eight payload archives as
-# resources of type TVArc, each once, in language 1031 (0x407), each as
-# large as the archive the build packed into ARCHIVE_DIR.
-#   cmake -DOBJDUMP=... -DEXECUTABLE=... -DARCHIVE_DIR=... -P check_payload_resources.cmake
-set(expected BASE SETUPBASE SETUPMIRVASTONE MIRVASTONE TVIMAGE TVVERSION APPBASE MIRVAUNINST)
+# Checks that EXECUTABLE carries exactly the payload archives named in
+# EXPECTED (the eight of archive/payload_archives.h) as resources of type
+# TVArc, each once, in language 1031 (0x407), each as large as the archive
+# the build packed into ARCHIVE_DIR.
+#   cmake -DOBJDUMP=... -DEXECUTABLE=... -DARCHIVE_DIR=... "-DEXPECTED=BASE;..." -P check_payload_resources.cmake
+set(expected ${EXPECTED})
+list(LENGTH expected count)
+if(NOT count EQUAL 8)
+  message(FATAL_ERROR "EXPECTED names ${count} archives, not the eight of the payload: '${EXPECTED}'")
+endif()
 
 execute_process(COMMAND ${OBJDUMP} -p ${EXECUTABLE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)

@@ -6,6 +6,7 @@
 
 #include "dib_bytes.h"
 #include "dib_format.h"
+#include "little_endian.h"
 
 namespace {
 
@@ -55,9 +56,9 @@ TEST(DibPlanning, SplashPictureIsCompletedAndItsPixelsFollowTheTable) {
 
     std::vector<uint8_t> block(plan.blockSize);
     BuildDib(bytes.data(), bytes.size(), plan, block.data());
-    EXPECT_EQ(168000u, ReadDibU32(&block[kDibImageSize]));
-    EXPECT_EQ(256u, ReadDibU32(&block[kDibColoursUsed]));
-    EXPECT_EQ(0u, ReadDibU32(&block[kDibCompression]));
+    EXPECT_EQ(168000u, ReadLe32(&block[kDibImageSize]));
+    EXPECT_EQ(256u, ReadLe32(&block[kDibColoursUsed]));
+    EXPECT_EQ(0u, ReadLe32(&block[kDibCompression]));
     // Everything else is the picture's own bytes.
     for (size_t i = 0; i < block.size(); ++i) {
         if (i >= kDibImageSize && i < kDibImageSize + 4) continue;
@@ -65,8 +66,8 @@ TEST(DibPlanning, SplashPictureIsCompletedAndItsPixelsFollowTheTable) {
         ASSERT_EQ(bytes[i], block[i]) << "byte " << i;
     }
     // The source is left as it was.
-    EXPECT_EQ(0u, ReadDibU32(&bytes[kDibImageSize]));
-    EXPECT_EQ(0u, ReadDibU32(&bytes[kDibColoursUsed]));
+    EXPECT_EQ(0u, ReadLe32(&bytes[kDibImageSize]));
+    EXPECT_EQ(0u, ReadLe32(&bytes[kDibColoursUsed]));
 }
 
 // Pictures of other depths, stated sizes and top-down rows go through the
@@ -88,7 +89,7 @@ TEST(DibPlanning, RefusesWhatCannotBeDrawnSafely) {
     shortHeader[0] = 12;  // the old core header is not read
     EXPECT_FALSE(PlanDib(shortHeader.data(), shortHeader.size(), &plan));
     std::vector<uint8_t> longHeader = bytes;
-    WriteDibU32(&longHeader[0], static_cast<uint32_t>(bytes.size() + 1));
+    WriteLe32(&longHeader[0], static_cast<uint32_t>(bytes.size() + 1));
     EXPECT_FALSE(PlanDib(longHeader.data(), longHeader.size(), &plan));
     // Missing pixel bytes, or a table beyond the data.
     EXPECT_FALSE(PlanDib(bytes.data(), bytes.size() - 1, &plan));
@@ -133,8 +134,8 @@ TEST(DibPlanning, RunLengthPicturesExpandIntoEveryRow) {
     EXPECT_EQ(14u, plan.sourcePixelBytes);
     std::vector<uint8_t> block(plan.blockSize);
     BuildDib(bytes.data(), bytes.size(), plan, block.data());
-    EXPECT_EQ(0u, ReadDibU32(&block[kDibCompression]));
-    EXPECT_EQ(16u, ReadDibU32(&block[kDibImageSize]));
+    EXPECT_EQ(0u, ReadLe32(&block[kDibCompression]));
+    EXPECT_EQ(16u, ReadLe32(&block[kDibImageSize]));
     std::vector<uint8_t> rows(block.begin() + 1064, block.end());
     EXPECT_EQ((std::vector<uint8_t>{9, 9, 9, 9, 9, 9, 0, 0, 4, 4, 4, 5, 6, 7, 0, 0}), rows);
 

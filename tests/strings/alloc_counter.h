@@ -9,6 +9,8 @@
 #ifndef TESSAROVEN_TESTS_ALLOC_COUNTER_H
 #define TESSAROVEN_TESTS_ALLOC_COUNTER_H
 
+#include <new>
+
 namespace alloc_counter {
 
 struct Counts {
@@ -44,6 +46,26 @@ public:
 private:
     Counts start_;
 };
+
+// Runs action with its first, then its second, ... allocation made to fail
+// (std::bad_alloc is caught), calling check(n) after each run, until a run
+// completes with no failure left to reach it; check sees that run too.
+// Gives up after limit runs. Returns the number of runs.
+template <typename Action, typename Check>
+int FailEachAllocationInTurn(Action action, Check check, int limit = 50) {
+    for (int n = 1; n <= limit; ++n) {
+        FailNth(n);
+        try {
+            action();
+        } catch (const std::bad_alloc&) {
+        }
+        bool completed = FailurePending();
+        CancelFailure();
+        check(n);
+        if (completed) return n;
+    }
+    return limit;
+}
 
 }  // namespace alloc_counter
 

@@ -24,11 +24,10 @@
 
 #include <string>
 
-#include <zlib.h>
-
 #include "archive_format.h"
-#include "qv_inflate.h"
-#include "qv_memory_reader.h"
+#include "archive_source.h"
+#include "inflate_entry.h"
+#include "payload_archives.h"
 #include "qv_stream_exception.h"
 
 namespace {
@@ -37,7 +36,6 @@ const char kWindowClass[] = "AfxFrameOrView42";
 const char kWindowTitle[] = "Tessaroven Setup";
 const DWORD kDefaultWindowMs = 1000;
 const DWORD kLongestHoldMs = 30000;
-const char* const kReadArchives[] = {"APPBASE", "MIRVAUNINST"};
 
 std::string Environment(const char* name) {
     char value[1024];
@@ -88,35 +86,33 @@ public:
     uint64_t total = 0;
 };
 
-// One line per entry of the two archives the launcher leaves in its file.
+// One line per entry of the two archives the launcher leaves in its file,
+// read as the launcher reads its own: the same lookup, check, walk and
+// inflation.
 std::string ListArchives(const std::string& launcherPath) {
     std::string lines;
     HMODULE launcher = LoadLibraryExA(launcherPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (launcher == nullptr) return "launcher not readable\n";
-    for (const char* archive : kReadArchives) {
-        HRSRC resource = FindResourceA(launcher, archive, "TVArc");
-        DWORD size = resource != nullptr ? SizeofResource(launcher, resource) : 0;
-        HGLOBAL loaded = resource != nullptr ? LoadResource(launcher, resource) : nullptr;
-        const unsigned char* data = loaded != nullptr ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+    ResourceArchiveSource source(launcher);
+    for (const char* const* archive = kNextStageArchives; *archive != nullptr; ++archive) {
+        uint32_t size = 0;
+        const unsigned char* data = source.Find(*archive, &size);
         if (data == nullptr) {
-            lines += std::string(archive) + "\tmissing\n";
+            lines += std::string(*archive) + "\tmissing\n";
             continue;
         }
         ArchiveCheck check = CheckArchive(data, size);
         if (check.fault != ArchiveFault::None) {
-            lines += std::string(archive) + "\tcorrupt: " + ArchiveFaultText(check.fault) + "\n";
+            lines += std::string(*archive) + "\tcorrupt: " + ArchiveFaultText(check.fault) + "\n";
             continue;
         }
         ArchiveWalker walker(data, size);
         ArchiveEntry entry;
         while (walker.Next(entry)) {
-            std::string line = std::string(archive) + "\t" + entry.name + "\t";
-            QvMemoryReader reader(walker.PackedData(entry), entry.packedSize);
+            std::string line = std::string(*archive) + "\t" + entry.name + "\t";
             CountingWriter counter;
             try {
-                QvInflatingConverter converter;
-                converter.Transfer(counter, reader, 0);
-                if (converter.EndResult() == Z_STREAM_END)
+                if (InflateEntry(walker.PackedData(entry), entry.packedSize, counter))
                     line += std::to_string(counter.total);
                 else
                     line += "damaged";

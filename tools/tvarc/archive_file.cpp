@@ -40,8 +40,8 @@ std::string ArchiveFile::DescribeFault(const ArchiveCheck& check) const {
     if (check.fault != ArchiveFault::RecordOutside) {
         ArchiveWalker walker(Data(), Size());
         ArchiveEntry entry;
-        for (uint32_t i = 0; walker.Next(entry); ++i) {
-            if (i != check.entryIndex) continue;
+        while (walker.Next(entry)) {
+            if (entry.index != check.entryIndex) continue;
             std::string name(entry.name, entry.nameLength);
             where += " '" + Printable(name) + "': ";
             // The same rule as the launcher's, in the tool's own words.
@@ -57,13 +57,17 @@ void ArchiveFile::RequireReadable() const {
     if (check.fault != ArchiveFault::None) throw ToolError(path_ + ": " + DescribeFault(check));
 }
 
-std::vector<DirectoryRecord> ArchiveFile::Directory() const {
-    std::vector<DirectoryRecord> records;
+ArchiveHeader ArchiveFile::Header() const {
+    ArchiveHeader header{0, 0};
+    ReadArchiveHeader(Data(), Size(), &header);
+    return header;
+}
+
+std::vector<ArchiveEntry> ArchiveFile::Directory() const {
+    std::vector<ArchiveEntry> records;
     ArchiveWalker walker(Data(), Size());
     records.reserve(walker.EntryCount());
     ArchiveEntry entry;
-    for (uint32_t i = 0; walker.Next(entry); ++i)
-        records.push_back({i, std::string(entry.name, entry.nameLength), entry.dataOffset, entry.packedSize,
-                           entry.unpackedSize, entry.creationTime, entry.writeTime, entry.accessTime});
+    while (walker.Next(entry)) records.push_back(entry);
     return records;
 }

@@ -9,18 +9,6 @@
 #include <string>
 #include <vector>
 
-// One directory record with the name copied out of the walker.
-struct DirectoryRecord {
-    uint32_t index;
-    std::string name;
-    uint32_t dataOffset;
-    uint32_t packedSize;
-    uint32_t unpackedSize;
-    uint32_t creationTime;
-    uint32_t writeTime;
-    uint32_t accessTime;
-};
-
 class ArchiveFile {
 public:
     // Reads the whole file; throws ToolError when it cannot be read or
@@ -38,8 +26,10 @@ public:
     // Throws ToolError with DescribeFault when Check finds a fault.
     void RequireReadable() const;
 
+    // The directory's offset and entry count. Only after Check found no fault.
+    ArchiveHeader Header() const;
     // The records in directory order. Only after Check found no fault.
-    std::vector<DirectoryRecord> Directory() const;
+    std::vector<ArchiveEntry> Directory() const;
 
 private:
     std::string path_;

@@ -13,7 +13,7 @@
 
 namespace {
 
-std::string EntryText(const ArchiveFile& archive, const DirectoryRecord& record) {
+std::string EntryText(const ArchiveFile& archive, const ArchiveEntry& record) {
     return archive.Path() + ": entry " + std::to_string(record.index) + " '" + Printable(record.name) + "'";
 }
 
@@ -70,19 +70,20 @@ private:
     int fd_;
 };
 
-void ExtractEntry(const ArchiveFile& archive, const DirectoryRecord& record, const std::string& folder) {
+void ExtractEntry(const ArchiveFile& archive, const ArchiveEntry& record, const std::string& folder) {
     std::string context = EntryText(archive, record);
-    if (!IsSafeEntryName(record.name.data(), record.name.size()))
+    const std::string name(record.name, record.nameLength);
+    if (!IsSafeEntryName(name.data(), name.size()))
         throw ToolError(context + ": the name would leave the extraction folder or is not a plain relative path");
 
     std::string path = folder;
     size_t start = 0;
-    for (size_t slash = record.name.find('\\'); slash != std::string::npos; slash = record.name.find('\\', start)) {
-        path += '/' + record.name.substr(start, slash - start);
+    for (size_t slash = name.find('\\'); slash != std::string::npos; slash = name.find('\\', start)) {
+        path += '/' + name.substr(start, slash - start);
         MakeFolder(path, context);
         start = slash + 1;
     }
-    path += '/' + record.name.substr(start);
+    path += '/' + name.substr(start);
 
     OutputDescriptor out(path, context);
     // The directory's size bounds what is written: a small stream can inflate
@@ -114,7 +115,7 @@ size_t Extract(const ArchiveFile& archive, const std::string& folder) {
     if (error || !std::filesystem::is_directory(folder))
         throw ToolError("cannot extract " + archive.Path() + " into " + folder + ": " +
                         (error ? error.message() : std::string("not a folder")));
-    std::vector<DirectoryRecord> records = archive.Directory();
-    for (const DirectoryRecord& record : records) ExtractEntry(archive, record, folder);
+    std::vector<ArchiveEntry> records = archive.Directory();
+    for (const ArchiveEntry& record : records) ExtractEntry(archive, record, folder);
     return records.size();
 }

@@ -7,19 +7,19 @@
 
 namespace {
 
-std::string Entry(const DirectoryRecord& record) {
+std::string Entry(const ArchiveEntry& record) {
     return "entry " + std::to_string(record.index) + " '" + Printable(record.name) + "': ";
 }
 
 // Offset 0 holds the directory offset; the first entry's data follow it.
 constexpr uint32_t kDataStart = 4;
 
-void CheckDataArea(const ArchiveFile& archive, const std::vector<DirectoryRecord>& records, VerifyReport& report) {
-    uint32_t directoryOffset = ReadLe32(archive.Data());
+void CheckDataArea(const ArchiveFile& archive, const std::vector<ArchiveEntry>& records, VerifyReport& report) {
+    uint32_t directoryOffset = archive.Header().directoryOffset;
     if (directoryOffset < kDataStart)
         report.problems.push_back("directory: offset " + std::to_string(directoryOffset) + " lies inside the header");
     uint64_t expected = kDataStart;
-    for (const DirectoryRecord& record : records) {
+    for (const ArchiveEntry& record : records) {
         if (record.dataOffset != expected)
             report.problems.push_back(Entry(record) + "data area: data start at " + std::to_string(record.dataOffset) +
                                       ", expected " + std::to_string(expected) +
@@ -36,9 +36,9 @@ void CheckDataArea(const ArchiveFile& archive, const std::vector<DirectoryRecord
                                   ", the directory starts at " + std::to_string(directoryOffset));
 }
 
-void CheckDirectoryEnd(const ArchiveFile& archive, const std::vector<DirectoryRecord>& records, VerifyReport& report) {
-    uint64_t end = static_cast<uint64_t>(ReadLe32(archive.Data())) + 4;
-    for (const DirectoryRecord& record : records) end += ArchiveRecordSize(static_cast<uint32_t>(record.name.size()));
+void CheckDirectoryEnd(const ArchiveFile& archive, const std::vector<ArchiveEntry>& records, VerifyReport& report) {
+    uint64_t end = static_cast<uint64_t>(archive.Header().directoryOffset) + 4;
+    for (const ArchiveEntry& record : records) end += ArchiveRecordSize(record.nameLength);
     if (end == archive.Size()) return;
     std::string which = records.empty() ? "the entry count" : "the last record";
     std::string prefix = records.empty() ? std::string() : Entry(records.back());
@@ -46,7 +46,7 @@ void CheckDirectoryEnd(const ArchiveFile& archive, const std::vector<DirectoryRe
                               std::to_string(archive.Size()) + " bytes");
 }
 
-void CheckStream(const ArchiveFile& archive, const DirectoryRecord& record, VerifyReport& report) {
+void CheckStream(const ArchiveFile& archive, const ArchiveEntry& record, VerifyReport& report) {
     InflateResult result = InflateZlibStream(archive.Data() + record.dataOffset, record.packedSize, nullptr);
     if (result.fault == StreamFault::BadHeader) {
         report.problems.push_back(Entry(record) + "stream: " + result.detail + " (expected 78 9C)");
@@ -77,13 +77,13 @@ VerifyReport Verify(const ArchiveFile& archive) {
         report.problems.push_back(archive.DescribeFault(check));
         return report;
     }
-    std::vector<DirectoryRecord> records = archive.Directory();
+    std::vector<ArchiveEntry> records = archive.Directory();
     report.entries = static_cast<uint32_t>(records.size());
 
     CheckDataArea(archive, records, report);
     CheckDirectoryEnd(archive, records, report);
     NameCollisions collisions;
-    for (const DirectoryRecord& record : records) {
+    for (const ArchiveEntry& record : records) {
         report.packedBytes += record.packedSize;
         report.unpackedBytes += record.unpackedSize;
         CheckStream(archive, record, report);

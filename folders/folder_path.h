@@ -9,12 +9,8 @@
 // (null: record nothing). Returns 0 when the path existed or was created,
 // 1 on failure; folders created before a failure stay created and recorded.
 // The current drive and directory are the same before and after the call.
+// Throws std::bad_alloc when a new folder cannot be recorded; that folder
+// is removed again, and the drive and directory are restored all the same.
 int CreateFolderPath(const char* path, FolderList* createdFolders);
-
-// The walk behind CreateFolderPath: creates and enters the components of
-// rest (relative to the current directory) one after another, recording
-// each folder it creates by the full path the platform reports. Returns 0 or 1.
-// Leaves the current directory changed; CreateFolderPath restores it.
-int CreateRelativeFolders(const char* rest, FolderList* createdFolders);
 
 #endif

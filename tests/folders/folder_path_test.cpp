@@ -2,18 +2,13 @@
 // current drive and directory around it.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
+#include "alloc_counter.h"
 #include "folder_path.h"
+#include "recorded_paths.h"
 #include "scratch_folder.h"
-
-namespace {
-std::vector<std::string> Recorded(const FolderList& list) {
-    std::vector<std::string> out;
-    for (const QvString& s : list) out.push_back(static_cast<const char*>(s));
-    return out;
-}
-}  // namespace
 
 TEST(CreateFolderPath, CreatesOutsideInAndRecordsNewestFirst) {
     ScratchFolder scratch("cfp");
@@ -76,4 +71,29 @@ TEST(CreateFolderPath, FailuresKeepWhatWasCreatedAndRestoreTheDirectory) {
     EXPECT_EQ(1, CreateFolderPath("Q:\\no\\such\\drive", &list));  // no such drive
     EXPECT_EQ(1, CreateFolderPath("1:\\digit", &list));
     EXPECT_EQ(before, ScratchFolder::CurrentDirectory());
+}
+
+// Each allocation of a call made to fail in turn: a folder that could not be
+// recorded is removed again, so that every folder left on disk is in the
+// list (which a failed run removes), and the directory is restored.
+TEST(CreateFolderPath, NoMemoryToRecordAFolderLeavesNoneUnrecorded) {
+    ScratchFolder scratch("cfm");
+    std::string before = ScratchFolder::CurrentDirectory();
+    std::string work = scratch / "TVQSetup0";
+    std::string target = work + "\\sub";
+    std::unique_ptr<FolderList> list(new FolderList);
+    int runs = alloc_counter::FailEachAllocationInTurn(
+        [&] { CreateFolderPath(target.c_str(), list.get()); },
+        [&](int n) {
+            SCOPED_TRACE(n);
+            EXPECT_EQ(before, ScratchFolder::CurrentDirectory());
+            std::vector<std::string> recorded = Recorded(*list);
+            std::vector<std::string> onDisk;
+            for (const std::string& folder : {target, work})
+                if (ScratchFolder::Exists(folder)) onDisk.push_back(folder);
+            EXPECT_EQ(onDisk, recorded);
+            for (const std::string& folder : recorded) RemoveDirectoryA(folder.c_str());
+            list.reset(new FolderList);
+        });
+    EXPECT_GT(runs, 2);  // both folders' records were made to fail
 }

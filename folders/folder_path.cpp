@@ -1,0 +1,111 @@
+#include "folder_path.h"
+
+#include <direct.h>
+#include <io.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// A component longer than this cannot be a folder name on the platform.
+const size_t kComponentMax = 256;
+
+// The platform's drive number for a drive letter (A or a = 1), or 0 when the
+// character is not a letter.
+int DriveNumber(char letter) {
+    int number = (static_cast<unsigned char>(letter) - 64) & ~32;
+    return number >= 1 && number <= 26 ? number : 0;
+}
+
+// Puts the current drive and directory back as they were when it was made,
+// also when the walk leaves by an exception (no memory to record a folder):
+// a folder left current could not be removed by the run's clean-up.
+class CurrentDirectoryRestorer {
+public:
+    CurrentDirectoryRestorer() : drive_(_getdrive()), start_(_getcwd(nullptr, 0)), onDrive_(nullptr) {}
+    ~CurrentDirectoryRestorer() {
+        if (onDrive_ != nullptr) _chdir(onDrive_);
+        _chdrive(drive_);
+        if (start_ != nullptr) _chdir(start_);
+        free(onDrive_);
+        free(start_);
+    }
+    CurrentDirectoryRestorer(const CurrentDirectoryRestorer&) = delete;
+    CurrentDirectoryRestorer& operator=(const CurrentDirectoryRestorer&) = delete;
+
+    // Remembers the current directory of the drive just made current.
+    void RememberDriveDirectory() { onDrive_ = _getcwd(nullptr, 0); }
+
+private:
+    int drive_;
+    // The directory as well as the drive: making a drive current enters the
+    // directory the process last used there, which is the drive's root when
+    // nothing recorded one, so the drive alone would not bring us back.
+    char* start_;
+    char* onDrive_;
+};
+
+// The walk behind CreateFolderPath: creates and enters the components of
+// rest (relative to the current directory) one after another, recording
+// each folder it creates by the full path the platform reports. Returns 0
+// or 1. Leaves the current directory changed; CreateFolderPath restores it.
+int CreateRelativeFolders(const char* rest, FolderList* createdFolders) {
+    const char* separator = strchr(rest, '\\');
+    size_t n = separator != nullptr ? static_cast<size_t>(separator - rest) : strlen(rest);
+    if (n > kComponentMax) return 1;
+    char component[kComponentMax + 1];
+    memcpy(component, rest, n);
+    component[n] = '\0';
+
+    if (_chdir(component) != 0) {
+        _mkdir(component);
+        if (_chdir(component) != 0) return 1;
+        // Recorded by the full path however long it is: a clipped path would
+        // make the clean-up script remove the wrong folder, or none.
+        char* created = _getcwd(nullptr, 0);
+        if (created == nullptr) return 1;
+        if (createdFolders != nullptr) {
+            try {
+                createdFolders->AddFront(QvString(created));
+            } catch (...) {
+                // Unrecorded, nobody would remove it: it goes again at once.
+                free(created);
+                _chdir("..");
+                _rmdir(component);
+                throw;
+            }
+        }
+        free(created);
+    }
+    if (separator != nullptr) return CreateRelativeFolders(separator + 1, createdFolders);
+    return 0;
+}
+
+}  // namespace
+
+int CreateFolderPath(const char* path, FolderList* createdFolders) {
+    if (_access(path, 0) == 0) return 0;
+
+    CurrentDirectoryRestorer restorer;
+    int result = 0;
+    bool hasColon = strchr(path, ':') != nullptr;
+    if (hasColon) {
+        if (path[1] != ':') {
+            result = 1;
+        } else {
+            int drive = DriveNumber(path[0]);
+            result = (drive != 0 && _chdrive(drive) == 0) ? 0 : 1;
+        }
+    }
+    restorer.RememberDriveDirectory();
+
+    if (result == 0) {
+        const char* rest = hasColon ? path + 2 : path;
+        if (*rest == '\\') {
+            if (_chdir("\\") != 0) result = 1;
+            ++rest;
+        }
+        if (result == 0) result = CreateRelativeFolders(rest, createdFolders);
+    }
+    return result;
+}

@@ -241,13 +241,11 @@ TEST_F(FailureMessages, CorruptArchiveStopsTheRunAndRemovesWhatItUnpacked) {
     DWORD exitCode = 0;
     ASSERT_NO_FATAL_FAILURE(RunToMessageBox(temp, "record-corrupt", &box, &exitCode, true, launcher));
 
-    // The report names the archive and the code of a corrupt archive.
-    std::string format = texts_->failure;
-    std::string lead = format.substr(0, format.find("%s"));
-    ASSERT_EQ(0u, box.text.find(lead + "TVIMAGE")) << box.text;
-    std::string file = box.text.substr(lead.size());
-    file = file.substr(0, file.find('\n'));
-    EXPECT_EQ(Format(texts_->failure, file.c_str(), 21), box.text);
+    // The archives live in the launcher's own file: the report names that
+    // file and the code of a corrupt archive, and on a line of its own the
+    // archive and what is wrong with it.
+    std::string expected = Format(texts_->failure, launcher.c_str(), 21) + "\nTVIMAGE: ";
+    EXPECT_EQ(0u, box.text.find(expected)) << box.text;
     EXPECT_TRUE(box.showsIcon);
     EXPECT_EQ(2u, exitCode);
     EXPECT_EQ(std::vector<std::string>(), ListTree(temp.substr(0, temp.size() - 1)));

@@ -18,15 +18,9 @@
 #include "extract_entry.h"
 #include "folder_list.h"
 #include "scratch_folder.h"
+#include "stopwatch.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // Inflates packed into path in pieces of at most `piece` bytes, each written
 // with one WriteFile, refilling zlib's input `refill` bytes at a time from a
@@ -87,7 +81,7 @@ int main(int argc, char** argv) {
         // on a cache the one before it warmed or a disk it left busy.
         for (int k = 0; k < 3; ++k) {
             int which = (i + k) % 3;
-            double t0 = Now();
+            double t0 = SecondsNow();
             if (which == 0) {
                 FolderList list;
                 ExtractEntry(packed.data(), static_cast<uint32_t>(packed.size()), extracted.c_str(), &list);
@@ -96,7 +90,7 @@ int main(int argc, char** argv) {
             } else {
                 ok = InflatePieces(packed, large, 65536, 65536) && ok;
             }
-            double t = Now() - t0;
+            double t = SecondsNow() - t0;
             (which == 0 ? tExtract : which == 1 ? tReference : tLarge).push_back(t);
         }
     }

@@ -51,23 +51,6 @@ Stamp LatestWrite(const std::string& folder) {
     return latest;
 }
 
-struct SplashSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchSplash(HWND window, LPARAM parameter) {
-    SplashSearch* search = reinterpret_cast<SplashSearch*>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId != search->processId || !IsWindowVisible(window)) return TRUE;
-    char className[32] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (strcmp(className, "#32770") != 0) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // True when the screen shows the picture's colours at a few points of the
 // window's client area.
 bool PictureShown(HDC screen, HWND window, const BITMAPINFOHEADER* picture) {
@@ -105,9 +88,7 @@ Sightings Watch(LauncherRun& run, const BITMAPINFOHEADER* picture, const std::st
     while ((seen.painted == 0 || seen.scriptSeen == 0) && GetTickCount() - start < kRunLimitMs) {
         if (seen.painted == 0) {
             if (splash == nullptr) {
-                SplashSearch search = {run.Launcher().Id(), nullptr};
-                EnumWindows(MatchSplash, reinterpret_cast<LPARAM>(&search));
-                splash = search.found;
+                splash = FindSplashWindow(run.Launcher().Id());
             }
             if (splash != nullptr && PictureShown(screen, splash, picture)) seen.painted = SystemTimeNow();
         }

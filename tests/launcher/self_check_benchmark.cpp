@@ -15,17 +15,7 @@
 #include "image_checksum.h"
 #include "scratch_folder.h"
 #include "self_check.h"
-
-namespace {
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-}  // namespace
+#include "stopwatch.h"
 
 int main(int argc, char** argv) {
     int megabytes = argc > 1 ? std::max(1, atoi(argv[1])) : 100;
@@ -48,9 +38,9 @@ int main(int argc, char** argv) {
     std::wstring wide(path.begin(), path.end());
     std::vector<double> times;
     for (int r = 0; r < rounds; ++r) {
-        double start = Now();
+        double start = SecondsNow();
         ImageFileState state = CheckImageFile(wide.c_str());
-        double seconds = Now() - start;
+        double seconds = SecondsNow() - start;
         if (state != ImageFileState::Intact) {
             fprintf(stderr, "round %d: the file was not found intact\n", r + 1);
             return 1;

@@ -2,29 +2,26 @@
 
 #include <string.h>
 
+#include "little_endian.h"
+
 namespace {
 
 const size_t kPeOffsetField = 0x3C;     // e_lfanew in the DOS header
 const size_t kFileHeaderSize = 20;      // after the 4-byte signature
 const size_t kChecksumInOptional = 64;  // the same in PE32 and PE32+
 
-uint32_t Load32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
 }  // namespace
 
 bool FindImageChecksumField(const unsigned char* head, size_t length, ImageChecksumField* field) {
     if (length < kPeOffsetField + 4 || head[0] != 'M' || head[1] != 'Z') return false;
-    uint64_t pe = Load32(head + kPeOffsetField);
+    uint64_t pe = ReadLe32(head + kPeOffsetField);
     uint64_t offset = pe + 4 + kFileHeaderSize + kChecksumInOptional;
     if (offset + 4 > length) return false;
     if (memcmp(head + pe, "PE\0\0", 4) != 0) return false;
-    uint16_t optionalSize = static_cast<uint16_t>(head[pe + 4 + 16] | head[pe + 4 + 17] << 8);
+    uint16_t optionalSize = ReadLe16(head + pe + 4 + 16);
     if (optionalSize < kChecksumInOptional + 4) return false;
     field->offset = static_cast<uint32_t>(offset);
-    field->stored = Load32(head + offset);
+    field->stored = ReadLe32(head + offset);
     return true;
 }
 
@@ -64,7 +61,7 @@ void ImageChecksum::AddPlain(const unsigned char* data, size_t length) {
     // little-endian 32-bit value adds up like its two 16-bit halves. The
     // 64-bit total cannot overflow below 2^32 values, far beyond 4 GB files.
     size_t words = length / 4;
-    for (size_t i = 0; i < words; ++i) sum_ += Load32(data + 4 * i);
+    for (size_t i = 0; i < words; ++i) sum_ += ReadLe32(data + 4 * i);
     size_t done = words * 4;
     if (length - done >= 2) {
         sum_ += static_cast<uint64_t>(data[done]) | static_cast<uint64_t>(data[done + 1]) << 8;

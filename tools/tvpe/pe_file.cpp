@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "little_endian.h"
+
 namespace {
 
 const unsigned kResourceDirectory = 2;
@@ -16,12 +18,11 @@ public:
 
     uint32_t U16(uint64_t at) const {
         Need(at, 2);
-        return file_[at] | file_[at + 1] << 8;
+        return ReadLe16(file_ + at);
     }
     uint32_t U32(uint64_t at) const {
         Need(at, 4);
-        return static_cast<uint32_t>(file_[at]) | static_cast<uint32_t>(file_[at + 1]) << 8 |
-               static_cast<uint32_t>(file_[at + 2]) << 16 | static_cast<uint32_t>(file_[at + 3]) << 24;
+        return ReadLe32(file_ + at);
     }
     void Need(uint64_t at, uint64_t bytes) const {
         if (at > length_ || bytes > length_ - at) throw PeFormatError("the file ends inside a header or directory");

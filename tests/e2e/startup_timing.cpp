@@ -9,6 +9,7 @@
 
 #include "dib_loader.h"
 #include "launcher_run.h"
+#include "splash_test_support.h"
 #include "splash_window.h"
 
 namespace {
@@ -51,21 +52,10 @@ Stamp LatestWrite(const std::string& folder) {
     return latest;
 }
 
-// True when the screen shows the picture's colours at a few points of the
-// window's client area.
+// True when the screen shows the picture in window's client area.
 bool PictureShown(HDC screen, HWND window, const BITMAPINFOHEADER* picture) {
     POINT origin = {0, 0};
-    if (!ClientToScreen(window, &origin)) return false;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(picture);
-    const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(bytes + picture->biSize);
-    const unsigned char* pixels = bytes + picture->biSize + picture->biClrUsed * 4;
-    const int points[][2] = {{10, 10}, {240, 20}, {470, 60}, {60, 200}, {300, 260}, {20, 340}, {470, 345}};
-    for (const auto& p : points) {
-        int row = picture->biHeight - 1 - p[1];
-        const RGBQUAD& c = table[pixels[row * picture->biWidth + p[0]]];
-        if (GetPixel(screen, origin.x + p[0], origin.y + p[1]) != RGB(c.rgbRed, c.rgbGreen, c.rgbBlue)) return false;
-    }
-    return true;
+    return ClientToScreen(window, &origin) && PictureOnScreen(screen, origin, picture);
 }
 
 // What the polling saw: when the picture was on the screen and when the

@@ -32,6 +32,7 @@
 
 #include "dib_loader.h"
 #include "message_text.h"
+#include "splash_test_support.h"
 #include "splash_window.h"
 
 namespace {
@@ -301,22 +302,6 @@ int RunHold(const char* setup, const std::string& folder) {
     }
     Finish(&launcher);
     return g_failed ? 1 : 0;
-}
-
-// True when the screen shows the picture's colours at a few points of the
-// client area at origin.
-bool PictureOnScreen(HDC screen, POINT origin, const BITMAPINFOHEADER* picture) {
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(picture);
-    const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(bytes + picture->biSize);
-    const unsigned char* pixels = bytes + picture->biSize + picture->biClrUsed * 4;
-    const int points[][2] = {{10, 10}, {240, 20}, {470, 60}, {60, 200}, {300, 260}, {20, 340}, {470, 345}};
-    for (const auto& p : points) {
-        int row = picture->biHeight - 1 - p[1];
-        const RGBQUAD& c = table[pixels[row * picture->biWidth + p[0]]];
-        COLORREF shown = GetPixel(screen, origin.x + p[0], origin.y + p[1]);
-        if (shown != RGB(c.rgbRed, c.rgbGreen, c.rgbBlue)) return false;
-    }
-    return true;
 }
 
 int RunMeasure(const char* setup, int runs) {

@@ -81,6 +81,20 @@ std::vector<unsigned> CaptureScreen(int left, int top, int width, int height) {
     return colours;
 }
 
+bool PictureOnScreen(HDC screen, POINT origin, const BITMAPINFOHEADER* picture) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(picture);
+    const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(bytes + picture->biSize);
+    const unsigned char* pixels = bytes + picture->biSize + picture->biClrUsed * 4;
+    const int points[][2] = {{10, 10}, {240, 20}, {470, 60}, {60, 200}, {300, 260}, {20, 340}, {470, 345}};
+    for (const auto& p : points) {
+        int row = picture->biHeight - 1 - p[1];
+        const RGBQUAD& c = table[pixels[row * picture->biWidth + p[0]]];
+        COLORREF shown = GetPixel(screen, origin.x + p[0], origin.y + p[1]);
+        if (shown != RGB(c.rgbRed, c.rgbGreen, c.rgbBlue)) return false;
+    }
+    return true;
+}
+
 std::vector<unsigned> DibColours(const BITMAPINFOHEADER* block) {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(block);
     const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(bytes + block->biSize);

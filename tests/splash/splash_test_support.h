@@ -31,6 +31,12 @@ void PumpFor(DWORD ms);
 // row from the top.
 std::vector<unsigned> CaptureScreen(int left, int top, int width, int height);
 
+// True when the screen shows the colours of picture (a packed DIB of 8 bits
+// per pixel, 480 x 350) at a few points of a client area whose top left
+// corner is at origin on the screen: a cheap test, fit for polling, that
+// the picture has been painted.
+bool PictureOnScreen(HDC screen, POINT origin, const BITMAPINFOHEADER* picture);
+
 // The colours a packed DIB of 8 bits per pixel shows, in the same form.
 std::vector<unsigned> DibColours(const BITMAPINFOHEADER* block);
 

@@ -20,10 +20,10 @@ case "$WINEPREFIX" in
   /* | "") ;;
   *) WINEPREFIX="$(pwd)/$WINEPREFIX" ;;
 esac
+# The project's Wine settings, then what differs in the lane: its loader,
+# a 32-bit prefix and its wineserver link.
+. "$tv_root/scripts/lib/wine-env.sh"
 WINELOADER="$tv_lane_bin/wine"
 WINEARCH=win32
-WINEDEBUG="${WINEDEBUG:--all}"
-# No Mono or Gecko installer dialogs and no desktop menu entries.
-WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEPREFIX WINELOADER WINEARCH WINEDEBUG WINEDLLOVERRIDES
+export WINELOADER WINEARCH
 tv_wineserver="$tv_lane_bin/wineserver"

@@ -5,8 +5,11 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+
 #include "qv_host_binding.h"
 #include "qv_string.h"
+#include "zero_length_writers.h"
 
 namespace {
 
@@ -78,30 +81,7 @@ int main() {
 
     // Every writer on a copy that shares a block kept at length 0 (here after
     // trimming): the copy must not write into the launcher's read-only empty block.
-    struct ZeroLengthCase {
-        const char* name;
-        void (*op)(QvString&);
-        const char* expected;
-    };
-    static const ZeroLengthCase zeroLength[] = {
-        {"MakeUpper on a copy of a zero-length block", [](QvString& s) { s.MakeUpper(); }, ""},
-        {"MakeLower on a copy of a zero-length block", [](QvString& s) { s.MakeLower(); }, ""},
-        {"MakeReverse on a copy of a zero-length block", [](QvString& s) { s.MakeReverse(); }, ""},
-        {"CharToOemA on a copy of a zero-length block", [](QvString& s) { s.CharToOemA(); }, ""},
-        {"OemToCharA on a copy of a zero-length block", [](QvString& s) { s.OemToCharA(); }, ""},
-        {"TrimLeft() on a copy of a zero-length block", [](QvString& s) { s.TrimLeft(); }, ""},
-        {"TrimLeft(char) on a copy of a zero-length block", [](QvString& s) { s.TrimLeft('x'); }, ""},
-        {"TrimLeft(set) on a copy of a zero-length block", [](QvString& s) { s.TrimLeft("x"); }, ""},
-        {"TrimRight() on a copy of a zero-length block", [](QvString& s) { s.TrimRight(); }, ""},
-        {"TrimRight(char) on a copy of a zero-length block", [](QvString& s) { s.TrimRight('x'); }, ""},
-        {"TrimRight(set) on a copy of a zero-length block", [](QvString& s) { s.TrimRight("x"); }, ""},
-        {"ReleaseBuffer on a copy of a zero-length block", [](QvString& s) { s.ReleaseBuffer(); }, ""},
-        {"Insert(char) on a copy of a zero-length block", [](QvString& s) { s.Insert(0, 'x'); }, "x"},
-        {"Insert(text) on a copy of a zero-length block", [](QvString& s) { s.Insert(0, "yz"); }, "yz"},
-        {"Remove on a copy of a zero-length block", [](QvString& s) { s.Remove('x'); }, ""},
-        {"Replace(char, char) on a copy of a zero-length block", [](QvString& s) { s.Replace('x', 'y'); }, ""},
-    };
-    for (const ZeroLengthCase& c : zeroLength) {
+    for (const ZeroLengthWriter& c : kZeroLengthWriters) {
         Probe kept("   ");
         kept.TrimRight();
         const QvStringData* own = kept.Block();
@@ -109,7 +89,7 @@ int main() {
         c.op(copy);
         Check(kept.Block() == own && kept.Count() == 1 && kept.GetLength() == 0 && copy.Block() != own &&
                   strcmp(copy, c.expected) == 0 && copy.GetLength() == static_cast<int>(strlen(c.expected)),
-              c.name);
+              (std::string(c.name) + " on a copy of a zero-length block").c_str());
     }
     Check(empty.Count() == -2 && empty.GetLength() == 0 && *static_cast<const char*>(empty) == '\0',
           "the shared empty block is unchanged");

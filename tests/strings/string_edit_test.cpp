@@ -12,6 +12,7 @@
 #include "alloc_counter.h"
 #include "qv_string.h"
 #include "string_probe.h"
+#include "zero_length_writers.h"
 
 using alloc_counter::AllocScope;
 
@@ -446,29 +447,7 @@ TEST(StringEdit, EditingACopyLeavesTheOriginal) {
 // Every writer on a copy that shares such a block must leave the copy valid
 // without writing into the read-only shared empty block.
 TEST(StringEdit, WritersOnACopyOfAZeroLengthBlock) {
-    struct Case {
-        const char* name;
-        std::function<void(QvString&)> op;
-        const char* expected;
-    } cases[] = {
-        {"MakeUpper", [](QvString& s) { s.MakeUpper(); }, ""},
-        {"MakeLower", [](QvString& s) { s.MakeLower(); }, ""},
-        {"MakeReverse", [](QvString& s) { s.MakeReverse(); }, ""},
-        {"CharToOemA", [](QvString& s) { s.CharToOemA(); }, ""},
-        {"OemToCharA", [](QvString& s) { s.OemToCharA(); }, ""},
-        {"TrimLeft()", [](QvString& s) { s.TrimLeft(); }, ""},
-        {"TrimLeft(char)", [](QvString& s) { s.TrimLeft('x'); }, ""},
-        {"TrimLeft(set)", [](QvString& s) { s.TrimLeft("x"); }, ""},
-        {"TrimRight()", [](QvString& s) { s.TrimRight(); }, ""},
-        {"TrimRight(char)", [](QvString& s) { s.TrimRight('x'); }, ""},
-        {"TrimRight(set)", [](QvString& s) { s.TrimRight("x"); }, ""},
-        {"ReleaseBuffer", [](QvString& s) { s.ReleaseBuffer(); }, ""},
-        {"Insert(char)", [](QvString& s) { s.Insert(0, 'x'); }, "x"},
-        {"Insert(text)", [](QvString& s) { s.Insert(5, "yz"); }, "yz"},
-        {"Remove", [](QvString& s) { s.Remove('x'); }, ""},
-        {"Replace(char, char)", [](QvString& s) { s.Replace('x', 'y'); }, ""},
-    };
-    for (auto& c : cases) {
+    for (const ZeroLengthWriter& c : kZeroLengthWriters) {
         AllocScope scope;
         {
             QvString a("   ");

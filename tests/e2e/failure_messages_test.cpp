@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "e2e_support.h"
+#include "expected_texts.h"
 #include "launcher_run.h"
 #include "payload_archives.h"
 
@@ -21,49 +22,6 @@ namespace {
 
 const DWORD kMessageBoxMs = 20000;
 const DWORD kExitAfterOkMs = 10000;
-
-// The texts in Windows-1252, as the user must read them.
-struct LanguageTexts {
-    const char* code;
-    LANGID language;
-    const char* caption;
-    const char* noSpace;  // drive, required MB, available MB
-    const char* failure;  // file, error code
-};
-
-const char kEnglishNoSpace[] =
-    "Insufficient space on drive %s to run setup!\n(%.1f MB required, only %.1f MB available)";
-const char kEnglishFailure[] =
-    "Setup could not prepare its files and has stopped. Nothing has been installed, and the files it had "
-    "unpacked have been removed.\n\nFile: %s\nError code: %d";
-
-const LanguageTexts kLanguages[] = {
-    {"en", 0x0409, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure},
-    // No Spanish texts: Spanish users read English.
-    {"es", 0x0C0A, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure},
-    {"de", 0x0407, "Tessaroven Setup",
-     "Nicht gen\xFCgend freier Platz auf Laufwerk %s, um Setup laufen zu lassen!\n"
-     "(%.1f MB ben\xF6tigt, nur %.1f MB vorhanden)",
-     "Das Setup konnte seine Dateien nicht vorbereiten und wurde abgebrochen. Es wurde nichts installiert, und "
-     "die bereits entpackten Dateien wurden entfernt.\n\nDatei: %s\nFehlercode: %d"},
-    {"fr", 0x040C, "Installation de Tessaroven",
-     "Espace insuffisant pour lancer l'installation sur le disque %s !\n"
-     "(%.1f Mo n\xE9"
-     "cessaires, seulement %.1f Mo de disponible)",
-     "Le programme d'installation n'a pas pu pr\xE9parer ses fichiers et s'est arr\xEAt\xE9. Rien n'a \xE9t\xE9 "
-     "install\xE9 et les fichiers d\xE9j\xE0 extraits ont \xE9t\xE9 supprim\xE9s.\n\nFichier : %s\nCode d'erreur : %d"},
-    {"it", 0x0410, "Installazione Tessaroven",
-     "Spazio insufficiente sul disco %s per lanciare l'installazione!\n"
-     "(richiesto %.1f MB, disponibile solo %.1f MB)",
-     "Il programma di installazione non ha potuto preparare i suoi file e si \xE8 interrotto. Non \xE8 stato "
-     "installato nulla e i file gi\xE0 estratti sono stati rimossi.\n\nFile: %s\nCodice di errore: %d"},
-};
-
-const LanguageTexts* Texts() {
-    for (const LanguageTexts& texts : kLanguages)
-        if (Settings().language == texts.code) return &texts;
-    return nullptr;
-}
 
 // Names in a drive's root that only a launcher run creates.
 std::vector<std::string> RunLeftovers(const std::string& root) {
@@ -78,7 +36,7 @@ std::vector<std::string> RunLeftovers(const std::string& root) {
 class FailureMessages : public ::testing::Test {
 protected:
     void SetUp() override {
-        texts_ = Texts();
+        texts_ = ExpectedTexts();
         ASSERT_NE(nullptr, texts_) << "unknown language " << Settings().language;
         // Without the language in the environment every run would pass in English.
         ASSERT_EQ(texts_->language, GetUserDefaultLangID()) << "LANG did not reach the Wine processes";

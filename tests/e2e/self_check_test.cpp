@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "e2e_support.h"
+#include "expected_texts.h"
 #include "image_checksum.h"
 #include "launcher_run.h"
 #include "pe_file.h"
@@ -21,42 +22,6 @@ namespace {
 const DWORD kMessageBoxMs = 20000;
 const DWORD kExitMs = 10000;
 const DWORD kNextStageMs = 30000;
-
-struct DamagedText {
-    const char* language;
-    const char* caption;
-    const char* text;  // the launcher's path
-};
-
-const char kEnglish[] =
-    "This setup program is damaged, probably by an incomplete or faulty download: its content does not match its "
-    "checksum. Nothing has been installed.\n\nPlease download it again.\n\nFile: %s";
-
-const DamagedText kTexts[] = {
-    {"en", "Tessaroven Setup", kEnglish},
-    {"es", "Tessaroven Setup", kEnglish},
-    {"de", "Tessaroven Setup",
-     "Dieses Setup-Programm ist besch\xE4"
-     "digt, vermutlich durch einen unvollst\xE4ndigen oder fehlerhaften Download: Sein Inhalt passt nicht zu seiner "
-     "Pr\xFC"
-     "fsumme. Es wurde nichts installiert.\n\nBitte laden Sie es erneut herunter.\n\nDatei: %s"},
-    {"fr", "Installation de Tessaroven",
-     "Ce programme d'installation est endommag\xE9, probablement par un t\xE9l\xE9"
-     "chargement incomplet ou d\xE9"
-     "fectueux : son contenu ne correspond pas \xE0 sa somme de contr\xF4le. Rien n'a \xE9t\xE9 install\xE9.\n\n"
-     "Veuillez le t\xE9l\xE9"
-     "charger \xE0 nouveau.\n\nFichier : %s"},
-    {"it", "Installazione Tessaroven",
-     "Questo programma di installazione \xE8 danneggiato, probabilmente da un download incompleto o difettoso: il suo "
-     "contenuto non corrisponde al suo checksum. Non \xE8 stato installato nulla.\n\nLa preghiamo di scaricarlo di "
-     "nuovo.\n\nFile: %s"},
-};
-
-const DamagedText* Texts() {
-    for (const DamagedText& texts : kTexts)
-        if (Settings().language == texts.language) return &texts;
-    return nullptr;
-}
 
 enum class Checksum { Kept, OffByOne, Zero };
 enum class Temp { Scratch, FullDrive };
@@ -114,7 +79,7 @@ const DamagedCase kDamaged[] = {
 };
 
 TEST(LauncherSelfCheck, DamagedCopiesAreRefusedBeforeAnythingIsCreated) {
-    const DamagedText* texts = Texts();
+    const LanguageTexts* texts = ExpectedTexts();
     ASSERT_NE(nullptr, texts) << "unknown language " << Settings().language;
     int index = 0;
     for (const DamagedCase& c : kDamaged) {
@@ -143,7 +108,7 @@ TEST(LauncherSelfCheck, DamagedCopiesAreRefusedBeforeAnythingIsCreated) {
             continue;
         }
         char expected[2048];
-        snprintf(expected, sizeof expected, texts->text, launcher.c_str());
+        snprintf(expected, sizeof expected, texts->damaged, launcher.c_str());
         EXPECT_EQ(expected, box.text);
         EXPECT_TRUE(box.showsIcon);
         // With the splash still up, closing it behind the box would end the run with 0.

@@ -116,7 +116,6 @@ long long Estimate(const char* format, EstimateState& st) {
             // 'L' included: the runtime's long double is its double, so %Lf
             // reads 8 bytes there on both targets, never the compiler's wider
             // long double (12 bytes on i686).
-
             ++p;
         }
         long long item = 0;

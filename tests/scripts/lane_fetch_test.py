@@ -186,21 +186,18 @@ def main():
                 if failure is None:
                     want = {f"wine32_{wine}_i386.deb", f"libwine_{wine}_i386.deb",
                             f"qemu-user_{qemu.replace(':', '%3a')}_amd64.deb"}
-                    if result.returncode != 0 or not want <= set(debs) or len(debs) != len(LIBRARIES) + 3:
-                        faults.append(f"exit {result.returncode}, fetched {debs}")
-                    for path, times in flaws.items():
-                        asked = sum(p.endswith(path) for p in server.requests)
-                        if asked != times + 1:
-                            faults.append(f"{path} asked for {asked} times, expected {times + 1}")
+                    ok = result.returncode == 0 and want <= set(debs) and len(debs) == len(LIBRARIES) + 3
                 else:
                     last = lines[-1] if lines else ""
                     matches = failure.match(last) if hasattr(failure, "match") else last == failure
-                    if result.returncode == 0 or not matches or debs:
-                        faults.append(f"exit {result.returncode}, last line {last!r}, fetched {debs}")
-                    for path, times in flaws.items():
-                        asked = sum(p.endswith(path) for p in server.requests)
-                        if asked != TRIES:
-                            faults.append(f"{path} asked for {asked} times, expected {TRIES}")
+                    ok = result.returncode != 0 and matches and not debs
+                if not ok:
+                    faults.append(f"exit {result.returncode}, fetched {debs}")
+                for path, times in flaws.items():
+                    # Once more than it was spoiled when it healed, else as often as the lane tries.
+                    asked, expected = sum(p.endswith(path) for p in server.requests), min(times + 1, TRIES)
+                    if asked != expected:
+                        faults.append(f"{path} asked for {asked} times, expected {expected}")
                 print(f"{'FAILED' if faults else 'ok'}: {name}" + "".join(f"\n  {f}" for f in faults))
                 if faults:
                     print("  lane said:\n    " + "\n    ".join(lines))

@@ -46,45 +46,43 @@ void AtFreedBase(const char* first, const char* second) {
     if (p2 != nullptr) FreeLibrary(p2);
 }
 
-// Copies of one plug-in under other names, all loaded at once; removes
-// them when it goes.
-class Copies {
+// Copies of one plug-in under other names, all loaded at once; frees and
+// removes them when it goes.
+class LoadedCopies {
 public:
-    Copies(const char* plugin, int count) {
+    LoadedCopies(const char* plugin, int count) {
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         folder_ = std::string(temp) + "qv_plugins_" + std::to_string(GetCurrentProcessId()) + "\\";
         CreateDirectoryA(folder_.c_str(), nullptr);
         for (int i = 0; i < count; ++i) {
-            std::string path = folder_ + "plugin" + std::to_string(i) + ".dll";
-            if (CopyFileA((g_folder + plugin).c_str(), path.c_str(), FALSE)) paths_.push_back(path);
+            paths_.push_back(folder_ + "plugin" + std::to_string(i) + ".dll");
+            HMODULE m = CopyFileA((g_folder + plugin).c_str(), paths_.back().c_str(), FALSE)
+                            ? LoadLibraryA(paths_.back().c_str())
+                            : nullptr;
+            if (m != nullptr) modules_.push_back(m);
         }
     }
-    ~Copies() {
+    ~LoadedCopies() {
         for (HMODULE m : modules_) FreeLibrary(m);
         for (const std::string& p : paths_) DeleteFileA(p.c_str());
         RemoveDirectoryA(folder_.c_str());
     }
-    const std::vector<std::string>& paths() const { return paths_; }
-    std::vector<HMODULE> modules_;
+    const std::vector<HMODULE>& modules() const { return modules_; }
 
 private:
     std::string folder_;
     std::vector<std::string> paths_;
+    std::vector<HMODULE> modules_;
 };
 
 void Many(const char* plugin) {
     const int kCount = 24;  // well past any small fixed table
-    Copies copies(plugin, kCount);
-    Check(static_cast<int>(copies.paths().size()) == kCount, "the plug-in was copied " + std::to_string(kCount) + " times");
-    for (const std::string& path : copies.paths()) {
-        HMODULE m = LoadLibraryA(path.c_str());
-        if (m != nullptr) copies.modules_.push_back(m);
-    }
-    Check(copies.modules_.size() == copies.paths().size(), "every copy is loaded");
+    LoadedCopies copies(plugin, kCount);
+    Check(static_cast<int>(copies.modules().size()) == kCount, std::to_string(kCount) + " copies are loaded at once");
     int caught = 0;
-    for (HMODULE m : copies.modules_) caught += CatchIn(m) == 1;
-    Check(caught == kCount, std::to_string(caught) + " of " + std::to_string(kCount) + " plug-ins loaded at once catch");
+    for (HMODULE m : copies.modules()) caught += CatchIn(m) == 1;
+    Check(caught == kCount, std::to_string(caught) + " of " + std::to_string(kCount) + " plug-ins catch");
 }
 
 }  // namespace

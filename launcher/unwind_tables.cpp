@@ -49,7 +49,7 @@ struct Registration {
 };
 
 Registration* g_registrations;  // newest first, heap blocks
-LONG g_unloads;                 // unloads reported and not yet dropped
+volatile LONG g_unloads;        // unloads reported and not yet dropped; read without the lock
 LONG g_watching;
 LONG g_lock;
 
@@ -123,6 +123,7 @@ const BYTE* ModuleOf(const void* address) {
     const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     return nt->Signature == IMAGE_NT_SIGNATURE ? base : nullptr;
 }
+
 // True when size bytes at begin are DWARF-2 unwind tables the unwinder can
 // walk safely: they start with a CIE (id 0, version 1) and end their
 // entries with a zero length within their own size.

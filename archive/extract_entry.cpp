@@ -25,7 +25,7 @@ void ExtractEntry(const unsigned char* packed, uint32_t packedSize, const char* 
     QvFileStream* file = new QvFileStream(path, QvFileStream::AccessWrite | QvFileStream::OpenCreate);
     bool complete;
     try {
-        complete = InflateEntry(packed, packedSize, *file);
+        complete = InflateEntry(packed, packedSize, *file).complete;
     } catch (...) {
         // The file must not stay open: the caller removes what it unpacked,
         // and an open, unshared file cannot be deleted.

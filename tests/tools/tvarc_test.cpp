@@ -356,19 +356,21 @@ TEST_F(TvarcPackedArchiveTest, NamesTheEntryAndRuleOfEachFault) {
          "zz.txt", "directory end", "the archive has"},
         {"wrong unpacked size", [](ArchiveBytes& a) { a.SetField("a2.txt", Field::UnpackedSize, 7); },
          "a2.txt", "unpacked size", "inflates to 6 bytes, the directory says 7"},
+        {"unpacked size too small", [](ArchiveBytes& a) { a.SetField("a2.txt", Field::UnpackedSize, 5); },
+         "a2.txt", "unpacked size", "inflates to more than the 5 bytes the directory says"},
         // 78 DA is a valid zlib header too, but not the one every entry carries.
         {"other zlib header", [](ArchiveBytes& a) { a.SetByte(a.Find("a2.txt").dataOffset + 1, 0xDA); },
          "a2.txt", "stream", "header bytes 78 DA, expected 78 9C"},
         {"no zlib header", [](ArchiveBytes& a) { a.SetByte(a.Find("a2.txt").dataOffset, 0x00); },
-         "a2.txt", "stream", "do not start a zlib deflate stream"},
+         "a2.txt", "stream", "damaged (incorrect header check)"},
         {"stream cut inside the Adler-32", [](ArchiveBytes& a) { a.ResizeEntry("a1.txt", -1); },
-         "a1.txt", "stream", "Adler-32 trailer has 3 of 4 bytes"},
+         "a1.txt", "stream", "end inside the stream"},
         {"stream cut inside the deflate data", [](ArchiveBytes& a) { a.ResizeEntry("a1.txt", -100); },
-         "a1.txt", "stream", "end inside the deflate data"},
+         "a1.txt", "stream", "end inside the stream"},
         {"bytes after the stream", [](ArchiveBytes& a) { a.ResizeEntry("a2.txt", 2); },
          "a2.txt", "stream", "2 bytes follow the end of the stream"},
         {"wrong Adler-32", [&](ArchiveBytes& a) { a.SetByte(dataEnd(a, "zz.txt") - 1, a.Bytes()[dataEnd(a, "zz.txt") - 1] ^ 1); },
-         "zz.txt", "stream", "the inflated bytes give"},
+         "zz.txt", "stream", "damaged (incorrect data check)"},
         {"duplicate name", [](ArchiveBytes& a) { a.Rename("a2.txt", "a1.txt"); },
          "a1.txt", "name", "appears twice"},
         {"names differing in case only", [](ArchiveBytes& a) { a.Rename("zz.txt", "A1.TXT"); },
@@ -433,6 +435,10 @@ TEST_F(TvarcPackedArchiveTest, ExtractDoesNotWriteThroughLinks) {
     EXPECT_TRUE(fs::is_empty(Work("elsewhere")));
 }
 
+std::string le32(uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
 // A one-entry archive whose stream inflates to size zero bytes while its
 // directory claims claimed bytes.
 std::string InflationBomb(const std::string& name, uint64_t size, uint32_t claimed) {
@@ -455,10 +461,6 @@ std::string InflationBomb(const std::string& name, uint64_t size, uint32_t claim
         if (left == 0) break;
     }
     deflateEnd(&z);
-    auto le32 = [](uint32_t v) {
-        return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                           static_cast<char>(v >> 24)};
-    };
     uint32_t packedSize = static_cast<uint32_t>(packed.size());
     return le32(4 + packedSize) + packed + le32(1) + static_cast<char>(name.size()) + name + le32(4) +
            le32(packedSize) + le32(claimed) + le32(1600000000) + le32(1600000000) + le32(1600000000);
@@ -483,6 +485,27 @@ TEST_F(TvarcTest, ExtractStopsWhereTheRecordedSizeEnds) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(Contains(run.err, "entry 0 'bomb.bin': the stream inflates to more than the 10 bytes"));
     EXPECT_FALSE(fs::exists(Work("out/bomb.bin")));
+}
+
+// The shortest archives with one entry: its packed data, fewer bytes than a
+// zlib header, end exactly where the archive does (34 bytes in all). Nothing
+// after them may be read (the host build runs the tool under ASan).
+TEST_F(TvarcTest, PackedDataShorterThanAHeaderAreReadInBounds) {
+    for (uint32_t packedSize : {0u, 1u}) {
+        SCOPED_TRACE(packedSize);
+        std::string archive = le32(4) + le32(1) + "\x01" "a" + le32(34 - packedSize) + le32(packedSize) + le32(0) +
+                              le32(0) + le32(0) + le32(0);
+        ASSERT_EQ(archive.size(), 34u);
+        WriteFile(Work("short.tva"), archive);
+        std::string message = "entry 0 'a': stream: the packed data (" + std::to_string(packedSize) + " bytes) end inside the stream";
+        RunResult verify = RunTool({"verify", Work("short.tva").string()});
+        EXPECT_EQ(verify.exitCode, 1);
+        EXPECT_TRUE(Contains(verify.err, message));
+        RunResult extract = RunTool({"extract", Work("short.tva").string(), Work("out").string()});
+        EXPECT_EQ(extract.exitCode, 1);
+        EXPECT_TRUE(Contains(extract.err, "entry 0 'a': the packed data"));
+        EXPECT_FALSE(fs::exists(Work("out/a")));
+    }
 }
 
 }  // namespace

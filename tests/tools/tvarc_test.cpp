@@ -272,6 +272,26 @@ TEST_F(TvarcTest, IgnoredPlaceholdersAndExtraFiles) {
     EXPECT_TRUE(Contains(run.err, "ignore case"));
 }
 
+TEST_F(TvarcTest, PackNeverWritesThroughALinkAtItsTemporaryName) {
+    WriteFile(Work("in/a.txt"), "payload");
+    const std::vector<std::pair<const char*, std::function<void(const fs::path&, const fs::path&)>>> links = {
+        {"symbolic link", [](const fs::path& target, const fs::path& link) { fs::create_symlink(target, link); }},
+        {"hard link", [](const fs::path& target, const fs::path& link) { fs::create_hard_link(target, link); }},
+    };
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.first);
+        fs::remove(Work("x.tva"));
+        WriteFile(Work("victim.txt"), "precious");
+        link.second(Work("victim.txt"), Work("x.tva.part"));
+        RunResult run = RunTool({"pack", Work("in").string(), "-o", Work("x.tva").string()}, "1600000000");
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(ReadFile(Work("victim.txt")), "precious");
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Work("x.tva"))));
+        EXPECT_EQ(ArchiveBytes(ReadFile(Work("x.tva"))).Records().size(), 1u);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(Work("x.tva.part"))));
+    }
+}
+
 // ---- round trip ---------------------------------------------------------
 
 TEST_F(TvarcTest, PackVerifyListExtractGiveBackTheSameFiles) {

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -179,8 +181,20 @@ void AppendLe32(std::vector<unsigned char>& out, uint32_t value) {
 class OutputFile {
 public:
     explicit OutputFile(const std::string& path) : path_(path), temporary_(path + ".part") {
-        file_ = std::fopen(temporary_.c_str(), "wb");
-        if (file_ == nullptr) throw ToolError("cannot create " + path_ + ": " + std::strerror(errno));
+        // Whatever has that name is replaced, never written through: a link
+        // planted there (symbolic or hard) would carry the archive elsewhere.
+        // A run that was killed leaves its file behind; it goes the same way.
+        if (unlink(temporary_.c_str()) != 0 && errno != ENOENT)
+            throw ToolError("cannot create " + path_ + ": cannot remove " + temporary_ + ": " + std::strerror(errno));
+        int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) throw ToolError("cannot create " + path_ + ": " + temporary_ + ": " + std::strerror(errno));
+        file_ = fdopen(fd, "wb");
+        if (file_ == nullptr) {
+            int error = errno;
+            close(fd);
+            std::remove(temporary_.c_str());
+            throw ToolError("cannot create " + path_ + ": " + std::strerror(error));
+        }
     }
     ~OutputFile() {
         if (file_ != nullptr) std::fclose(file_);

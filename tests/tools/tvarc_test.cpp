@@ -72,7 +72,7 @@ std::string Inflate(const std::string& packed, size_t size) {
 TEST_F(TvarcTest, HelpDescribesEveryCommandAndExitsZero) {
     RunResult run = RunTool({"--help"});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* command : {"pack", "list", "verify", "extract", "SOURCE_DATE_EPOCH"})
+    for (const char* command : {"pack", "key", "list", "verify", "extract", "SOURCE_DATE_EPOCH"})
         EXPECT_TRUE(Contains(run.out, command));
 }
 
@@ -289,6 +289,74 @@ TEST_F(TvarcTest, PackNeverWritesThroughALinkAtItsTemporaryName) {
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Work("x.tva"))));
         EXPECT_EQ(ArchiveBytes(ReadFile(Work("x.tva"))).Records().size(), 1u);
         EXPECT_FALSE(fs::exists(fs::symlink_status(Work("x.tva.part"))));
+    }
+}
+
+// ---- key ----------------------------------------------------------------
+
+TEST_F(TvarcTest, KeyFollowsNamesSizesAndContentsNotTimes) {
+    WriteFile(Work("in/abc"), "abc");
+    WriteFile(Work("in/sub/empty"), "");
+    WriteFile(Work("in/million"), std::string(1000000, 'a'));
+    std::string key = Work("k/in.key").string();
+    auto takeKey = [&] {
+        RunResult run = RunTool({"key", Work("in").string(), "-o", key}, "1600000000");
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return ReadFile(key);
+    };
+    fs::create_directories(Work("k"));
+    // The sums are those of FIPS 180-2's examples and of the empty message.
+    EXPECT_EQ(takeKey(), "tvarc key 1\nentry times: 1600000000\n"
+                         "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad 3 abc\n"
+                         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0 1000000 million\n"
+                         "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855 0 sub\\empty\n");
+
+    // Unchanged files leave the key file alone, so a build sees nothing new.
+    struct timespec old[2] = {{1000000, 0}, {1000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, key.c_str(), old, 0), 0);
+    std::string same = takeKey();
+    struct stat info;
+    ASSERT_EQ(stat(key.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, 1000000);
+
+    // The same size and the same time, other bytes: another key.
+    struct stat before;
+    ASSERT_EQ(stat(Work("in/abc").c_str(), &before), 0);
+    WriteFile(Work("in/abc"), "abd");
+    struct timespec kept[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, Work("in/abc").c_str(), kept, 0), 0);
+    EXPECT_NE(takeKey(), same);
+    ASSERT_EQ(stat(key.c_str(), &info), 0);
+    EXPECT_NE(info.st_mtime, 1000000);
+}
+
+TEST_F(TvarcTest, RequiredTopLevelNames) {
+    WriteFile(Work("in/Setup.EXE"), "MZ");
+    WriteFile(Work("in/bin/helper.exe"), "MZ");
+    WriteFile(Work("built/extra.exe"), "MZ");
+    struct Case {
+        std::vector<std::string> options;
+        std::string missing;  // empty: accepted
+    };
+    const std::vector<Case> cases = {
+        {{"--require", "setup.exe"}, ""},
+        {{"--require", "helper.exe"}, "lacks helper.exe at its top level"},
+        {{"--require", "a.exe", "--require", "Setup.exe", "--require", "b.exe"}, "lacks a.exe, b.exe at its top level"},
+        {{"--require", "extra.exe", "--add", "extra.exe=" + Work("built/extra.exe").string()}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.options));
+        for (const char* command : {"pack", "key"}) {
+            std::vector<std::string> args = {command, Work("in").string(), "-o", Work("out").string()};
+            args.insert(args.end(), c.options.begin(), c.options.end());
+            fs::remove(Work("out"));
+            RunResult run = RunTool(args);
+            EXPECT_EQ(run.exitCode, c.missing.empty() ? 0 : 1) << command << ": " << run.err;
+            EXPECT_EQ(fs::exists(Work("out")), c.missing.empty()) << command;
+            if (!c.missing.empty()) {
+                EXPECT_TRUE(Contains(run.err, Work("in").string() + ": " + c.missing));
+            }
+        }
     }
 }
 

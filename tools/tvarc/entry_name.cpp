@@ -13,14 +13,14 @@ std::string Hex(unsigned char c) {
     return text;
 }
 
+}  // namespace
+
 std::string FoldCase(const std::string& text) {
     std::string folded = text;
     for (char& c : folded)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return folded;
 }
-
-}  // namespace
 
 std::string NameProblem(const std::string& name) {
     EntryNameCheck check = CheckEntryName(name.data(), name.size());

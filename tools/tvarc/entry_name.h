@@ -11,6 +11,10 @@
 // empty when it can.
 std::string NameProblem(const std::string& name);
 
+// A copy of text with ASCII letters in lower case: names as Windows compares
+// them (entry names are ASCII).
+std::string FoldCase(const std::string& text);
+
 // A copy of name with every byte outside printable ASCII written as \xHH,
 // so that messages stay readable whatever an archive holds.
 std::string Printable(const std::string& name);

@@ -209,6 +209,8 @@ TEST_F(TvarcTest, RefusesFilesTheFormatCannotCarry) {
         {"caf\xC3\xA9.txt", "caf\\xC3\\xA9.txt", "not ASCII"},
         {"one/two/three/deep.txt", "one/two/three/deep.txt", "more than 2 folder levels"},
         {longPath, longPath, "longer than 255 bytes"},
+        {std::string(100, 'p') + "/" + std::string(96, 'q'), std::string(100, 'p') + "/" + std::string(96, 'q'),
+         "longer than 196 bytes (197)"},
         {"back\\slash.txt", "back\\slash.txt", "contains a backslash"},
         {"tab\there.txt", "tab\\x09here.txt", "control character"},
         {"what?.txt", "what?.txt", "not allowed in Windows file names"},

@@ -22,19 +22,15 @@ void WriteBytes(std::FILE* out, const unsigned char* data, size_t size, const st
         throw ToolError("cannot write " + outName + ": " + std::strerror(errno));
 }
 
-// Owns a deflate or inflate state so that every way out of a function ends it.
-class ZStream {
+// Owns a deflate state so that every way out of a function ends it.
+class DeflateState {
 public:
-    explicit ZStream(bool deflating) : deflating_(deflating) { std::memset(&z_, 0, sizeof z_); }
-    ~ZStream() {
-        if (!ready_) return;
-        if (deflating_)
-            deflateEnd(&z_);
-        else
-            inflateEnd(&z_);
+    DeflateState() { std::memset(&z_, 0, sizeof z_); }
+    ~DeflateState() {
+        if (ready_) deflateEnd(&z_);
     }
-    ZStream(const ZStream&) = delete;
-    ZStream& operator=(const ZStream&) = delete;
+    DeflateState(const DeflateState&) = delete;
+    DeflateState& operator=(const DeflateState&) = delete;
 
     void MarkReady() { ready_ = true; }
     z_stream& operator*() { return z_; }
@@ -42,14 +38,13 @@ public:
 
 private:
     z_stream z_;
-    bool deflating_;
     bool ready_ = false;
 };
 
 }  // namespace
 
 DeflateResult WriteZlibStream(std::FILE* in, const std::string& inName, std::FILE* out, const std::string& outName) {
-    ZStream z(true);
+    DeflateState z;
     // Raw deflate: the header and trailer are written here, so that the
     // header is exactly 78 9C whatever level the compressor runs at.
     // Memory level 8 rather than 9: the larger blocks of 9 packed typical payload files slightly worse.

@@ -12,7 +12,8 @@ void ExtractEntry(const unsigned char* packed, uint32_t packedSize, const char* 
     char path[kTargetPathBuffer];
     char folder[kTargetPathBuffer];
     size_t length = strlen(targetPath);
-    if (length >= kTargetPathBuffer) throw new QvStreamException(QvStreamException::PathTooLong, targetPath);
+    // Said as what it is, rather than as the failed open it would become.
+    if (length > kLongestTargetPath) throw new QvStreamException(QvStreamException::PathTooLong, targetPath);
     memcpy(path, targetPath, length + 1);
     memcpy(folder, path, length + 1);
 
@@ -25,7 +26,7 @@ void ExtractEntry(const unsigned char* packed, uint32_t packedSize, const char* 
     QvFileStream* file = new QvFileStream(path, QvFileStream::AccessWrite | QvFileStream::OpenCreate);
     bool complete;
     try {
-        complete = InflateEntry(packed, packedSize, *file);
+        complete = InflateEntry(packed, packedSize, *file).complete;
     } catch (...) {
         // The file must not stay open: the caller removes what it unpacked,
         // and an open, unshared file cannot be deleted.

@@ -8,12 +8,17 @@
 
 // Room for a target path, terminator included.
 const uint32_t kTargetPathBuffer = 512;
+// The longest path the platform's file calls open (MAX_PATH less the
+// terminator; the launcher does not opt in to longer ones). A longer target
+// could be neither created nor deleted by the clean-up script.
+const uint32_t kLongestTargetPath = 259;
 
 // Creates the folders of targetPath (recording each new one in
 // createdFolders), creates or empties the file and inflates the packedSize
 // bytes at packed into it. Failures leave as QvStreamException, named as in
-// qv_stream_exception.h: PathTooLong (with the path) when targetPath does
-// not fit kTargetPathBuffer; the file stream's OpenFailed (with the path),
+// qv_stream_exception.h: PathTooLong (with the path) when targetPath is
+// longer than kLongestTargetPath, before any folder is created for it; the
+// file stream's OpenFailed (with the path),
 // WriteFailed, ShortWrite and CloseFailed, thrown as pointers; the engine's,
 // by value; StreamIncomplete (pointer, with the path) when the zlib stream
 // is damaged or cut short. The file is always closed before the call

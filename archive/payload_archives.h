@@ -24,4 +24,14 @@ inline const char* const kNextStageArchives[] = {
     nullptr,
 };
 
+// The two programs of the package that the archive kProgramsArchive carries
+// at its top level, so that both are in the working folder once it is
+// unpacked: the next stage the launcher starts, and the helper its clean-up
+// script calls (by this name; the file adds ".exe"). The build and the
+// release command refuse a payload without them (they read the three
+// lines below).
+inline const char kProgramsArchive[] = "SETUPBASE";
+inline const char kNextStageProgram[] = "Zoratrel.exe";
+inline const char kCleanUpHelper[] = "Kestavon";
+
 #endif

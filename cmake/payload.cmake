@@ -38,3 +38,22 @@ function(tv_payload_archive_names out)
   endif()
   set(${out} ${names} PARENT_SCOPE)
 endfunction()
+
+# The archive that carries the package's two programs at its top level and
+# their file names, from archive/payload_archives.h, where the launcher
+# takes them from: into archive_var, next_stage_var (the next stage's file)
+# and helper_var (the clean-up helper's file, with ".exe").
+function(tv_payload_programs archive_var next_stage_var helper_var)
+  set(list_file ${PROJECT_SOURCE_DIR}/archive/payload_archives.h)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
+  foreach(constant kProgramsArchive kNextStageProgram kCleanUpHelper)
+    file(STRINGS ${list_file} line REGEX "^inline const char ${constant}\\[\\] = \"[^\"]+\";$")
+    if(NOT line MATCHES "= \"([^\"]+)\"")
+      message(FATAL_ERROR "${list_file} does not define ${constant} on a line of its own")
+    endif()
+    set(${constant} ${CMAKE_MATCH_1})
+  endforeach()
+  set(${archive_var} ${kProgramsArchive} PARENT_SCOPE)
+  set(${next_stage_var} ${kNextStageProgram} PARENT_SCOPE)
+  set(${helper_var} ${kCleanUpHelper}.exe PARENT_SCOPE)
+endfunction()

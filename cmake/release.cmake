@@ -2,18 +2,14 @@
 # version it carries and the time its payload entries get, and the flags
 # that make the same sources give the same bytes in any build folder.
 
-# File and product version of the version resource and the manifest:
-# X.Y.Z, each part 0 to 65535. scripts/make-setup sets it from --version.
+# File and product version of the version resource and the manifest, by
+# the rule of cmake/version_rule.cmake. scripts/make-setup sets it from --version.
+include(${CMAKE_CURRENT_LIST_DIR}/version_rule.cmake)
 set(TV_VERSION ${PROJECT_VERSION} CACHE STRING "Version the launcher carries (X.Y.Z)")
-if(NOT TV_VERSION MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
-  message(FATAL_ERROR "TV_VERSION must be X.Y.Z with numbers, not '${TV_VERSION}'")
+tv_check_version("${TV_VERSION}" TV_VERSION_PARTS tv_version_problem)
+if(tv_version_problem)
+  message(FATAL_ERROR "TV_VERSION: ${tv_version_problem}")
 endif()
-set(TV_VERSION_PARTS ${CMAKE_MATCH_1} ${CMAKE_MATCH_2} ${CMAKE_MATCH_3})
-foreach(part IN LISTS TV_VERSION_PARTS)
-  if(part GREATER 65535)
-    message(FATAL_ERROR "TV_VERSION ${TV_VERSION}: each part must be at most 65535")
-  endif()
-endforeach()
 
 # Seconds since 1970 that every payload entry gets as its times, so that
 # the archives do not depend on when the files were written. Empty: the

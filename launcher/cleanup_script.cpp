@@ -4,6 +4,7 @@
 
 #include <io.h>
 
+#include "payload_archives.h"
 #include "qv_file_stream.h"
 #include "script_text.h"
 
@@ -29,7 +30,7 @@ void CleanupScript::WriteLine(const QvString& line) {
 }
 
 void CleanupScript::WriteFirstText(const QvString& workFolder) {
-    QvString kestavon = workFolder + "Kestavon.exe";
+    QvString kestavon = workFolder + kCleanUpHelper + ".exe";
     bool present = _access(kestavon, 4) == 0;
     WriteLine(ScriptFirstText(ScriptNameablePath(workFolder), present));
 }

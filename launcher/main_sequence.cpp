@@ -21,9 +21,9 @@ namespace {
 const char kSetupWindowClass[] = "AfxFrameOrView42";
 const char kSetupWindowTitle[] = "Tessaroven Setup";
 const UINT kNoSpaceStyle = 0x40000;  // MB_OK | MB_TOPMOST, no icon
-const char kNextStageProgram[] = "Zoratrel.exe";
+// The next stage's name first (kNextStageProgram).
 const char kCommandFormat[] =
-    "Zoratrel.exe TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized "
+    "%s TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized "
     "ResourceFile=\"%s\" CleanUp=\"%s\" %s";
 const DWORD kFinalWaitMs = 5000;
 // As long as WinExec gives a started program to come up.
@@ -152,7 +152,8 @@ void LaunchNextStage(const PreparedFiles& prepared, const char* commandTail) {
     char launcherPath[MAX_PATH];
     ReadLauncherPath(launcherPath);
     QvString command;
-    command.Format(kCommandFormat, launcherPath, static_cast<const char*>(prepared.scriptPath), commandTail);
+    command.Format(kCommandFormat, kNextStageProgram, launcherPath, static_cast<const char*>(prepared.scriptPath),
+                   commandTail);
     g_nextStageLaunched = true;
     StartNextStage(prepared.workFolder, command);
 }

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "payload_archives.h"
+
 namespace {
 
 // Characters on which the command interpreter splits a line or acts.
@@ -38,7 +40,7 @@ QvString ScriptFirstText(const char* workFolder, bool kestavonPresent) {
         return text;
     }
     QvString program(workFolder);
-    program += "Kestavon";
+    program += kCleanUpHelper;
     text.Format("cd \\\r\n%s %%1\r\n", static_cast<const char*>(BatchPath(program)));
     return text;
 }

@@ -18,7 +18,7 @@ const uint32_t kPieceSize = 100;
 }  // namespace
 
 QvInflateEngine::QvInflateEngine(uint32_t inputSize)
-    : inputBuffer(nullptr), inputSize(inputSize), state(Idle), endResult(Z_OK) {
+    : inputBuffer(nullptr), inputSize(inputSize), state(Idle), endResult(Z_OK), endMessage(nullptr) {
     memset(&stream, 0, sizeof stream);
     stream.zalloc = Z_NULL;
     stream.zfree = Z_NULL;
@@ -40,6 +40,7 @@ void QvInflateEngine::BeginInflate() {
     stream.avail_in = 0;
     state = Inflating;
     endResult = Z_OK;
+    endMessage = nullptr;
 }
 
 uint32_t QvInflateEngine::InflateInto(void* buffer, uint32_t count, QvReader& reader) {
@@ -59,6 +60,7 @@ uint32_t QvInflateEngine::InflateInto(void* buffer, uint32_t count, QvReader& re
     if (r != Z_OK) {
         state = Ended;
         endResult = r;
+        endMessage = stream.msg;
     }
     return count - stream.avail_out;
 }

@@ -40,6 +40,13 @@ public:
     // stream was complete, an error when it was damaged or cut short, Z_OK
     // when it was not ended (still inflating, or stopped by a limit).
     int EndResult() const { return endResult; }
+    // zlib's static text for the error that ended the last inflation, or
+    // null (no error, or zlib gave none).
+    const char* EndMessage() const { return endMessage; }
+    // Input bytes taken from the reader that zlib has not consumed: once a
+    // stream has ended, those that follow it in the last refill. Valid until
+    // the next BeginInflate.
+    uint32_t UnusedInput() const { return stream.avail_in; }
 
 protected:
     z_stream stream;
@@ -47,6 +54,7 @@ protected:
     uint32_t inputSize;
     int state;
     int endResult;
+    const char* endMessage;
 };
 
 class QvStreamConverter {

@@ -25,7 +25,7 @@ public:
         StreamIncomplete = 20,    // ExtractEntry, the path: the entry's zlib stream did not reach
                                   // its proper end (damaged or cut short)
         CorruptArchive = 21,      // ExtractArchives, "name: why": the archive's directory is corrupt
-        PathTooLong = 22,         // ExtractEntry, the path: a target path does not fit its buffer
+        PathTooLong = 22,         // ExtractEntry, the path: a target path longer than the platform opens
     };
 
     // An exception without a text.

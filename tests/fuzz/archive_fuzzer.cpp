@@ -1,14 +1,22 @@
 // Fuzz target: any bytes as an archive resource. The check must refuse
 // what the walk cannot read safely, and the walk and the inflation of every
-// entry must stay inside the bytes and end cleanly, whatever they hold.
+// entry must stay inside the bytes and end cleanly, whatever they hold. The
+// archive tool's verify runs on the same bytes and must stay inside them
+// too; what it passes, the launcher's inflation must unpack in full.
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
 
+#include <vector>
+
+#include "archive_file.h"
 #include "archive_format.h"
 #include "qv_inflate.h"
 #include "qv_memory_reader.h"
 #include "qv_stream_exception.h"
+#include "verify.h"
+
+#include <zlib.h>
 
 namespace {
 
@@ -37,6 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unsigned char* archive = new unsigned char[n != 0 ? n : 1];
     if (n != 0) memcpy(archive, data, n);
 
+    // The sizes the directory claims, and whether every entry inflated
+    // completely to its claim.
+    uint64_t claimed = 0;
+    bool allUnpacked = true;
     ArchiveCheck check = CheckArchive(archive, n);
     if (check.fault == ArchiveFault::None) {
         ArchiveWalker walker(archive, n);
@@ -46,17 +58,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ++seen;
             if (!IsSafeEntryName(entry.name, entry.nameLength)) __builtin_trap();
             if (static_cast<uint64_t>(entry.dataOffset) + entry.packedSize > n) __builtin_trap();
+            claimed += entry.unpackedSize;
             QvMemoryReader reader(walker.PackedData(entry), entry.packedSize);
             CountingWriter writer;
             QvInflatingConverter converter;
             try {
-                converter.Transfer(writer, reader, kOutputCap);
+                // One byte past the cap, so that a stream of exactly the cap reaches its end.
+                converter.Transfer(writer, reader, kOutputCap + 1);
+                allUnpacked = allUnpacked && converter.EndResult() == Z_STREAM_END && writer.total == entry.unpackedSize;
             } catch (const QvStreamException&) {
                 // zlib refusing to start is a reported failure, not a fault.
+                allUnpacked = false;
             }
         }
         if (seen != walker.EntryCount()) __builtin_trap();  // a checked archive walks to its end
     }
     delete[] archive;
+
+    // The tool inflates each entry up to its claim, so large claims only cost time.
+    if (claimed <= kOutputCap) {
+        VerifyReport report = Verify(ArchiveFile("fuzz input", std::vector<unsigned char>(data, data + size)));
+        if (report.problems.empty() && (check.fault != ArchiveFault::None || !allUnpacked)) __builtin_trap();
+    }
     return 0;
 }

@@ -72,7 +72,7 @@ std::string Inflate(const std::string& packed, size_t size) {
 TEST_F(TvarcTest, HelpDescribesEveryCommandAndExitsZero) {
     RunResult run = RunTool({"--help"});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* command : {"pack", "list", "verify", "extract", "SOURCE_DATE_EPOCH"})
+    for (const char* command : {"pack", "key", "list", "verify", "extract", "SOURCE_DATE_EPOCH"})
         EXPECT_TRUE(Contains(run.out, command));
 }
 
@@ -209,6 +209,8 @@ TEST_F(TvarcTest, RefusesFilesTheFormatCannotCarry) {
         {"caf\xC3\xA9.txt", "caf\\xC3\\xA9.txt", "not ASCII"},
         {"one/two/three/deep.txt", "one/two/three/deep.txt", "more than 2 folder levels"},
         {longPath, longPath, "longer than 255 bytes"},
+        {std::string(100, 'p') + "/" + std::string(96, 'q'), std::string(100, 'p') + "/" + std::string(96, 'q'),
+         "longer than 196 bytes (197)"},
         {"back\\slash.txt", "back\\slash.txt", "contains a backslash"},
         {"tab\there.txt", "tab\\x09here.txt", "control character"},
         {"what?.txt", "what?.txt", "not allowed in Windows file names"},
@@ -270,6 +272,94 @@ TEST_F(TvarcTest, IgnoredPlaceholdersAndExtraFiles) {
                    "SUB\\A.txt=" + Work("built/program.exe").string()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(Contains(run.err, "ignore case"));
+}
+
+TEST_F(TvarcTest, PackNeverWritesThroughALinkAtItsTemporaryName) {
+    WriteFile(Work("in/a.txt"), "payload");
+    const std::vector<std::pair<const char*, std::function<void(const fs::path&, const fs::path&)>>> links = {
+        {"symbolic link", [](const fs::path& target, const fs::path& link) { fs::create_symlink(target, link); }},
+        {"hard link", [](const fs::path& target, const fs::path& link) { fs::create_hard_link(target, link); }},
+    };
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.first);
+        fs::remove(Work("x.tva"));
+        WriteFile(Work("victim.txt"), "precious");
+        link.second(Work("victim.txt"), Work("x.tva.part"));
+        RunResult run = RunTool({"pack", Work("in").string(), "-o", Work("x.tva").string()}, "1600000000");
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(ReadFile(Work("victim.txt")), "precious");
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Work("x.tva"))));
+        EXPECT_EQ(ArchiveBytes(ReadFile(Work("x.tva"))).Records().size(), 1u);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(Work("x.tva.part"))));
+    }
+}
+
+// ---- key ----------------------------------------------------------------
+
+TEST_F(TvarcTest, KeyFollowsNamesSizesAndContentsNotTimes) {
+    WriteFile(Work("in/abc"), "abc");
+    WriteFile(Work("in/sub/empty"), "");
+    WriteFile(Work("in/million"), std::string(1000000, 'a'));
+    std::string key = Work("k/in.key").string();
+    auto takeKey = [&] {
+        RunResult run = RunTool({"key", Work("in").string(), "-o", key}, "1600000000");
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return ReadFile(key);
+    };
+    fs::create_directories(Work("k"));
+    // The sums are those of FIPS 180-2's examples and of the empty message.
+    EXPECT_EQ(takeKey(), "tvarc key 1\nentry times: 1600000000\n"
+                         "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad 3 abc\n"
+                         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0 1000000 million\n"
+                         "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855 0 sub\\empty\n");
+
+    // Unchanged files leave the key file alone, so a build sees nothing new.
+    struct timespec old[2] = {{1000000, 0}, {1000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, key.c_str(), old, 0), 0);
+    std::string same = takeKey();
+    struct stat info;
+    ASSERT_EQ(stat(key.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, 1000000);
+
+    // The same size and the same time, other bytes: another key.
+    struct stat before;
+    ASSERT_EQ(stat(Work("in/abc").c_str(), &before), 0);
+    WriteFile(Work("in/abc"), "abd");
+    struct timespec kept[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, Work("in/abc").c_str(), kept, 0), 0);
+    EXPECT_NE(takeKey(), same);
+    ASSERT_EQ(stat(key.c_str(), &info), 0);
+    EXPECT_NE(info.st_mtime, 1000000);
+}
+
+TEST_F(TvarcTest, RequiredTopLevelNames) {
+    WriteFile(Work("in/Setup.EXE"), "MZ");
+    WriteFile(Work("in/bin/helper.exe"), "MZ");
+    WriteFile(Work("built/extra.exe"), "MZ");
+    struct Case {
+        std::vector<std::string> options;
+        std::string missing;  // empty: accepted
+    };
+    const std::vector<Case> cases = {
+        {{"--require", "setup.exe"}, ""},
+        {{"--require", "helper.exe"}, "lacks helper.exe at its top level"},
+        {{"--require", "a.exe", "--require", "Setup.exe", "--require", "b.exe"}, "lacks a.exe, b.exe at its top level"},
+        {{"--require", "extra.exe", "--add", "extra.exe=" + Work("built/extra.exe").string()}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.options));
+        for (const char* command : {"pack", "key"}) {
+            std::vector<std::string> args = {command, Work("in").string(), "-o", Work("out").string()};
+            args.insert(args.end(), c.options.begin(), c.options.end());
+            fs::remove(Work("out"));
+            RunResult run = RunTool(args);
+            EXPECT_EQ(run.exitCode, c.missing.empty() ? 0 : 1) << command << ": " << run.err;
+            EXPECT_EQ(fs::exists(Work("out")), c.missing.empty()) << command;
+            if (!c.missing.empty()) {
+                EXPECT_TRUE(Contains(run.err, Work("in").string() + ": " + c.missing));
+            }
+        }
+    }
 }
 
 // ---- round trip ---------------------------------------------------------
@@ -356,19 +446,21 @@ TEST_F(TvarcPackedArchiveTest, NamesTheEntryAndRuleOfEachFault) {
          "zz.txt", "directory end", "the archive has"},
         {"wrong unpacked size", [](ArchiveBytes& a) { a.SetField("a2.txt", Field::UnpackedSize, 7); },
          "a2.txt", "unpacked size", "inflates to 6 bytes, the directory says 7"},
+        {"unpacked size too small", [](ArchiveBytes& a) { a.SetField("a2.txt", Field::UnpackedSize, 5); },
+         "a2.txt", "unpacked size", "inflates to more than the 5 bytes the directory says"},
         // 78 DA is a valid zlib header too, but not the one every entry carries.
         {"other zlib header", [](ArchiveBytes& a) { a.SetByte(a.Find("a2.txt").dataOffset + 1, 0xDA); },
          "a2.txt", "stream", "header bytes 78 DA, expected 78 9C"},
         {"no zlib header", [](ArchiveBytes& a) { a.SetByte(a.Find("a2.txt").dataOffset, 0x00); },
-         "a2.txt", "stream", "do not start a zlib deflate stream"},
+         "a2.txt", "stream", "damaged (incorrect header check)"},
         {"stream cut inside the Adler-32", [](ArchiveBytes& a) { a.ResizeEntry("a1.txt", -1); },
-         "a1.txt", "stream", "Adler-32 trailer has 3 of 4 bytes"},
+         "a1.txt", "stream", "end inside the stream"},
         {"stream cut inside the deflate data", [](ArchiveBytes& a) { a.ResizeEntry("a1.txt", -100); },
-         "a1.txt", "stream", "end inside the deflate data"},
+         "a1.txt", "stream", "end inside the stream"},
         {"bytes after the stream", [](ArchiveBytes& a) { a.ResizeEntry("a2.txt", 2); },
          "a2.txt", "stream", "2 bytes follow the end of the stream"},
         {"wrong Adler-32", [&](ArchiveBytes& a) { a.SetByte(dataEnd(a, "zz.txt") - 1, a.Bytes()[dataEnd(a, "zz.txt") - 1] ^ 1); },
-         "zz.txt", "stream", "the inflated bytes give"},
+         "zz.txt", "stream", "damaged (incorrect data check)"},
         {"duplicate name", [](ArchiveBytes& a) { a.Rename("a2.txt", "a1.txt"); },
          "a1.txt", "name", "appears twice"},
         {"names differing in case only", [](ArchiveBytes& a) { a.Rename("zz.txt", "A1.TXT"); },
@@ -433,6 +525,10 @@ TEST_F(TvarcPackedArchiveTest, ExtractDoesNotWriteThroughLinks) {
     EXPECT_TRUE(fs::is_empty(Work("elsewhere")));
 }
 
+std::string le32(uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
 // A one-entry archive whose stream inflates to size zero bytes while its
 // directory claims claimed bytes.
 std::string InflationBomb(const std::string& name, uint64_t size, uint32_t claimed) {
@@ -455,10 +551,6 @@ std::string InflationBomb(const std::string& name, uint64_t size, uint32_t claim
         if (left == 0) break;
     }
     deflateEnd(&z);
-    auto le32 = [](uint32_t v) {
-        return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                           static_cast<char>(v >> 24)};
-    };
     uint32_t packedSize = static_cast<uint32_t>(packed.size());
     return le32(4 + packedSize) + packed + le32(1) + static_cast<char>(name.size()) + name + le32(4) +
            le32(packedSize) + le32(claimed) + le32(1600000000) + le32(1600000000) + le32(1600000000);
@@ -483,6 +575,27 @@ TEST_F(TvarcTest, ExtractStopsWhereTheRecordedSizeEnds) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(Contains(run.err, "entry 0 'bomb.bin': the stream inflates to more than the 10 bytes"));
     EXPECT_FALSE(fs::exists(Work("out/bomb.bin")));
+}
+
+// The shortest archives with one entry: its packed data, fewer bytes than a
+// zlib header, end exactly where the archive does (34 bytes in all). Nothing
+// after them may be read (the host build runs the tool under ASan).
+TEST_F(TvarcTest, PackedDataShorterThanAHeaderAreReadInBounds) {
+    for (uint32_t packedSize : {0u, 1u}) {
+        SCOPED_TRACE(packedSize);
+        std::string archive = le32(4) + le32(1) + "\x01" "a" + le32(34 - packedSize) + le32(packedSize) + le32(0) +
+                              le32(0) + le32(0) + le32(0);
+        ASSERT_EQ(archive.size(), 34u);
+        WriteFile(Work("short.tva"), archive);
+        std::string message = "entry 0 'a': stream: the packed data (" + std::to_string(packedSize) + " bytes) end inside the stream";
+        RunResult verify = RunTool({"verify", Work("short.tva").string()});
+        EXPECT_EQ(verify.exitCode, 1);
+        EXPECT_TRUE(Contains(verify.err, message));
+        RunResult extract = RunTool({"extract", Work("short.tva").string(), Work("out").string()});
+        EXPECT_EQ(extract.exitCode, 1);
+        EXPECT_TRUE(Contains(extract.err, "entry 0 'a': the packed data"));
+        EXPECT_FALSE(fs::exists(Work("out/a")));
+    }
 }
 
 }  // namespace

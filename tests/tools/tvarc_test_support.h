@@ -1,4 +1,4 @@
-// Helpers for the archive tool's tests: running the tool, files on disk,
+// Helpers for the tools' tests: running the tool, files on disk,
 // and reading and patching archive bytes independently of the tool.
 #ifndef TESSAROVEN_TESTS_TVARC_TEST_SUPPORT_H
 #define TESSAROVEN_TESTS_TVARC_TEST_SUPPORT_H

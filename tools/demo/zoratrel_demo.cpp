@@ -112,7 +112,7 @@ std::string ListArchives(const std::string& launcherPath) {
             std::string line = std::string(*archive) + "\t" + entry.name + "\t";
             CountingWriter counter;
             try {
-                if (InflateEntry(walker.PackedData(entry), entry.packedSize, counter))
+                if (InflateEntry(walker.PackedData(entry), entry.packedSize, counter).complete)
                     line += std::to_string(counter.total);
                 else
                     line += "damaged";

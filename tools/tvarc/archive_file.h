@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class ArchiveFile {
@@ -14,6 +15,8 @@ public:
     // Reads the whole file; throws ToolError when it cannot be read or
     // cannot be an archive because of its size.
     explicit ArchiveFile(const std::string& path);
+    // An archive already in memory (the fuzzer's); path only names it in messages.
+    ArchiveFile(const std::string& path, std::vector<unsigned char> bytes) : path_(path), bytes_(std::move(bytes)) {}
 
     const std::string& Path() const { return path_; }
     const unsigned char* Data() const { return bytes_.data(); }

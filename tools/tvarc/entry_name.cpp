@@ -13,6 +13,8 @@ std::string Hex(unsigned char c) {
     return text;
 }
 
+}  // namespace
+
 std::string FoldCase(const std::string& text) {
     std::string folded = text;
     for (char& c : folded)
@@ -20,15 +22,16 @@ std::string FoldCase(const std::string& text) {
     return folded;
 }
 
-}  // namespace
-
 std::string NameProblem(const std::string& name) {
     EntryNameCheck check = CheckEntryName(name.data(), name.size());
     std::string where = " at byte " + std::to_string(check.at);
     std::string component = name.substr(check.at, check.length);
     unsigned char c = check.at < name.size() ? static_cast<unsigned char>(name[check.at]) : 0;
     switch (check.fault) {
-        case EntryNameFault::None: return {};
+        case EntryNameFault::None:
+            if (name.size() <= kMaxPortableNameLength) return {};
+            return "longer than " + std::to_string(kMaxPortableNameLength) + " bytes (" + std::to_string(name.size()) +
+                   "): below a usual temporary folder the path would pass the 259 characters Windows opens";
         case EntryNameFault::Empty: return "empty name";
         case EntryNameFault::TooLong:
             return "longer than " + std::to_string(kMaxEntryNameLength) + " bytes (" + std::to_string(name.size()) + ")";

@@ -6,10 +6,22 @@
 #include <map>
 #include <string>
 
+// The longest name the tool packs, shorter than the 255 bytes the format
+// carries: the launcher unpacks below TVQSetupN\ (up to 14 characters) in
+// the temporary folder, which is C:\Users\USER\AppData\Local\Temp\ (up
+// to 49 characters, user names having at most 20) for any user at the
+// default place, and a path has at most 259 characters. A longer name
+// fails there as a path too long.
+const size_t kMaxPortableNameLength = 259 - 49 - 14;
+
 // Why name (stored form, backslash-separated) cannot go into an archive,
-// by the rule the launcher's reader applies too (archive/entry_name_rule.h);
-// empty when it can.
+// by the rule the launcher's reader applies too (archive/entry_name_rule.h),
+// then by kMaxPortableNameLength; empty when it can.
 std::string NameProblem(const std::string& name);
+
+// A copy of text with ASCII letters in lower case: names as Windows compares
+// them (entry names are ASCII).
+std::string FoldCase(const std::string& text);
 
 // A copy of name with every byte outside printable ASCII written as \xHH,
 // so that messages stay readable whatever an archive holds.

@@ -88,15 +88,8 @@ void ExtractEntry(const ArchiveFile& archive, const ArchiveEntry& record, const 
     OutputDescriptor out(path, context);
     // The directory's size bounds what is written: a small stream can inflate
     // to gigabytes, and the disk must not pay for it before the comparison.
-    uint64_t written = 0;
-    InflateResult result = InflateZlibStream(
-        archive.Data() + record.dataOffset, record.packedSize, [&](const unsigned char* data, size_t size) {
-            if (written + size > record.unpackedSize)
-                throw ToolError(context + ": the stream inflates to more than the " +
-                                std::to_string(record.unpackedSize) + " bytes the directory says");
-            out.Write(data, size, context);
-            written += size;
-        });
+    InflateResult result = InflateZlibStream(archive.Data() + record.dataOffset, record.packedSize, record.unpackedSize,
+                                             [&](const unsigned char* data, size_t size) { out.Write(data, size, context); });
     if (result.fault != StreamFault::None) throw ToolError(context + ": " + result.detail);
     if (result.unpackedSize != record.unpackedSize)
         throw ToolError(context + ": the stream inflates to " + std::to_string(result.unpackedSize) +

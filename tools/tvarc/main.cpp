@@ -23,7 +23,7 @@ const char kHelp[] =
     "\n"
     "Builds and checks the payload archives of the Tessaroven setup launcher.\n"
     "\n"
-    "  tvarc pack FOLDER -o FILE [--ignore NAME]... [--add NAME=PATH]...\n"
+    "  tvarc pack FOLDER -o FILE [--ignore NAME]... [--add NAME=PATH]... [--require NAME]...\n"
     "      Packs every file below FOLDER into the archive FILE, in byte-wise\n"
     "      order of the names. Names are relative paths of at most two folder\n"
     "      levels, in ASCII, that Windows can create; files of 4 GB or more,\n"
@@ -32,8 +32,15 @@ const char kHelp[] =
     "                     placeholder that keeps an empty folder in version control)\n"
     "      --add NAME=PATH  also packs the file PATH as NAME; '/' or '\\'\n"
     "                     separate its folders\n"
+    "      --require NAME  refuses a FOLDER without the top-level file NAME (in\n"
+    "                     any case), counting the files --add adds\n"
     "      With SOURCE_DATE_EPOCH set, every entry gets that time, so the same\n"
     "      files always give the same archive; otherwise the files' own times.\n"
+    "  tvarc key FOLDER -o KEYFILE [the options of pack]\n"
+    "      Writes the key of the archive pack would write: each entry's name,\n"
+    "      size and SHA-256, and its times. Leaves KEYFILE as it is when the key\n"
+    "      is the same, so that a build repacks exactly when the files changed,\n"
+    "      whatever their times say. Refuses what pack refuses.\n"
     "  tvarc list FILE\n"
     "      One line per entry: packed size, unpacked size, name.\n"
     "  tvarc verify FILE\n"
@@ -77,7 +84,8 @@ bool TakeOption(const std::vector<std::string>& args, size_t& i, const char* sho
     return true;
 }
 
-int RunPack(const std::vector<std::string>& args) {
+// The options pack and key share; command names the command in messages.
+PackOptions ParsePackOptions(const std::vector<std::string>& args, const std::string& command) {
     PackOptions options;
     std::vector<std::string> positional;
     bool optionsEnded = false;
@@ -88,7 +96,7 @@ int RunPack(const std::vector<std::string>& args) {
         } else if (args[i] == "--") {
             optionsEnded = true;
         } else if (TakeOption(args, i, "-o", "--output", value)) {
-            if (!options.output.empty()) throw UsageError{"pack takes one output file"};
+            if (!options.output.empty()) throw UsageError{command + " takes one output file"};
             options.output = value;
         } else if (TakeOption(args, i, nullptr, "--ignore", value)) {
             options.ignoredNames.push_back(value);
@@ -97,15 +105,31 @@ int RunPack(const std::vector<std::string>& args) {
             if (equals == std::string::npos || equals == 0 || equals + 1 == value.size())
                 throw UsageError{"--add needs NAME=PATH, got '" + value + "'"};
             options.extraFiles.push_back({value.substr(0, equals), value.substr(equals + 1)});
+        } else if (TakeOption(args, i, nullptr, "--require", value)) {
+            if (value.empty() || value.find_first_of("/\\") != std::string::npos)
+                throw UsageError{"--require needs a top-level NAME, got '" + value + "'"};
+            options.requiredNames.push_back(value);
         } else {
-            throw UsageError{"unknown option for pack: " + args[i]};
+            throw UsageError{"unknown option for " + command + ": " + args[i]};
         }
     }
-    if (positional.size() != 1) throw UsageError{"pack needs exactly one FOLDER"};
-    if (options.output.empty()) throw UsageError{"pack needs -o FILE"};
+    if (positional.size() != 1) throw UsageError{command + " needs exactly one FOLDER"};
+    if (options.output.empty()) throw UsageError{command + " needs -o FILE"};
     options.folder = positional[0];
+    return options;
+}
+
+int RunPack(const std::vector<std::string>& args) {
+    PackOptions options = ParsePackOptions(args, "pack");
     size_t entries = Pack(options);
     std::cout << options.output << ": " << entries << (entries == 1 ? " entry" : " entries") << " packed\n";
+    return kSuccess;
+}
+
+int RunKey(const std::vector<std::string>& args) {
+    PackOptions options = ParsePackOptions(args, "key");
+    // Silent when nothing changed: a build runs this every time.
+    if (WriteKey(options)) std::cout << options.output << ": written\n";
     return kSuccess;
 }
 
@@ -156,6 +180,7 @@ int main(int argc, char** argv) {
             return kSuccess;
         }
         if (command == "pack") return RunPack(args);
+        if (command == "key") return RunKey(args);
         if (command == "list") return RunList(args);
         if (command == "verify") return RunVerify(args);
         if (command == "extract") return RunExtract(args);

@@ -1,6 +1,7 @@
 #include "pack.h"
 
 #include "entry_name.h"
+#include "sha256.h"
 #include "tool_error.h"
 #include "zlib_stream.h"
 
@@ -12,7 +13,9 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -55,8 +58,9 @@ public:
 
     void AddFolder(const std::string& folder, const std::vector<std::string>& ignoredNames);
     void AddExtra(const ExtraFile& extra);
-    // Sorts the inputs and rejects names that would land on the same file.
-    std::vector<PackInput> Finish();
+    // Sorts the inputs and rejects names that would land on the same file,
+    // and a folder without a required top-level name.
+    std::vector<PackInput> Finish(const std::string& folder, const std::vector<std::string>& requiredNames);
     const std::vector<std::string>& Problems() const { return problems_; }
 
 private:
@@ -144,7 +148,7 @@ void InputCollector::AddExtra(const ExtraFile& extra) {
     AddFile(name, extra.path, info);
 }
 
-std::vector<PackInput> InputCollector::Finish() {
+std::vector<PackInput> InputCollector::Finish(const std::string& folder, const std::vector<std::string>& requiredNames) {
     // Byte-wise order by name: the same files give the same archive.
     std::sort(inputs_.begin(), inputs_.end(), [](const PackInput& a, const PackInput& b) { return a.name < b.name; });
     NameCollisions collisions;
@@ -152,6 +156,14 @@ std::vector<PackInput> InputCollector::Finish() {
         std::string problem = collisions.Add(input.name);
         if (!problem.empty()) Refuse(input.path, "name '" + Printable(input.name) + "': " + problem);
     }
+    std::string missing;
+    for (const std::string& required : requiredNames) {
+        // Windows finds a program whatever the case of its name.
+        bool found = std::any_of(inputs_.begin(), inputs_.end(),
+                                 [&](const PackInput& input) { return FoldCase(input.name) == FoldCase(required); });
+        if (!found) missing += (missing.empty() ? "" : ", ") + Printable(required);
+    }
+    if (!missing.empty()) Refuse(folder, "lacks " + missing + " at its top level");
     return inputs_;
 }
 
@@ -179,8 +191,20 @@ void AppendLe32(std::vector<unsigned char>& out, uint32_t value) {
 class OutputFile {
 public:
     explicit OutputFile(const std::string& path) : path_(path), temporary_(path + ".part") {
-        file_ = std::fopen(temporary_.c_str(), "wb");
-        if (file_ == nullptr) throw ToolError("cannot create " + path_ + ": " + std::strerror(errno));
+        // Whatever has that name is replaced, never written through: a link
+        // planted there (symbolic or hard) would carry the archive elsewhere.
+        // A run that was killed leaves its file behind; it goes the same way.
+        if (unlink(temporary_.c_str()) != 0 && errno != ENOENT)
+            throw ToolError("cannot create " + path_ + ": cannot remove " + temporary_ + ": " + std::strerror(errno));
+        int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) throw ToolError("cannot create " + path_ + ": " + temporary_ + ": " + std::strerror(errno));
+        file_ = fdopen(fd, "wb");
+        if (file_ == nullptr) {
+            int error = errno;
+            close(fd);
+            std::remove(temporary_.c_str());
+            throw ToolError("cannot create " + path_ + ": " + std::strerror(error));
+        }
     }
     ~OutputFile() {
         if (file_ != nullptr) std::fclose(file_);
@@ -258,20 +282,71 @@ void WriteArchive(const std::vector<PackInput>& inputs, const std::string& outpu
     out.Commit();
 }
 
-}  // namespace
 
-size_t Pack(const PackOptions& options) {
+// The files options name, checked and in archive order; throws ToolError
+// naming every file that cannot be packed.
+std::vector<PackInput> CollectInputs(const PackOptions& options, std::optional<uint32_t> fixedTime) {
     if (IsInside(options.output, options.folder))
-        throw ToolError("cannot pack " + options.folder + " into " + options.output + ": the archive would lie inside the folder it packs");
-    InputCollector collector(SourceDateEpoch());
+        throw ToolError("cannot pack " + options.folder + " into " + options.output + ": the output would lie inside the folder it packs");
+    InputCollector collector(fixedTime);
     collector.AddFolder(options.folder, options.ignoredNames);
     for (const ExtraFile& extra : options.extraFiles) collector.AddExtra(extra);
-    std::vector<PackInput> inputs = collector.Finish();
+    std::vector<PackInput> inputs = collector.Finish(options.folder, options.requiredNames);
     if (!collector.Problems().empty()) {
         std::string message;
         for (const std::string& problem : collector.Problems()) message += (message.empty() ? "" : "\n") + problem;
         throw ToolError(message);
     }
+    return inputs;
+}
+
+std::string HashFile(const PackInput& input, uint64_t* size) {
+    std::FILE* in = std::fopen(input.path.c_str(), "rb");
+    if (in == nullptr) throw ToolError("cannot open " + input.path + ": " + std::strerror(errno));
+    Sha256 sum;
+    std::vector<unsigned char> chunk(64 * 1024);
+    *size = 0;
+    size_t got;
+    while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) != 0) {
+        sum.Add(chunk.data(), got);
+        *size += got;
+    }
+    bool failed = std::ferror(in) != 0;
+    int error = errno;
+    std::fclose(in);
+    if (failed) throw ToolError("cannot read " + input.path + ": " + std::strerror(error));
+    return sum.HexDigest();
+}
+
+}  // namespace
+
+size_t Pack(const PackOptions& options) {
+    std::vector<PackInput> inputs = CollectInputs(options, SourceDateEpoch());
     WriteArchive(inputs, options.output);
     return inputs.size();
+}
+
+bool WriteKey(const PackOptions& options) {
+    std::optional<uint32_t> fixedTime = SourceDateEpoch();
+    std::vector<PackInput> inputs = CollectInputs(options, fixedTime);
+    // The times an entry gets are part of the archive; the access time is
+    // left out, as reading the files to sum them moves it.
+    std::string key = "tvarc key 1\nentry times: " + (fixedTime ? std::to_string(*fixedTime) : std::string("the files' own")) + "\n";
+    for (const PackInput& input : inputs) {
+        uint64_t size = 0;
+        std::string sum = HashFile(input, &size);
+        key += sum + " " + std::to_string(size) + (fixedTime ? std::string() : " " + std::to_string(input.writeTime)) + " " +
+               input.name + "\n";
+    }
+    std::FILE* old = std::fopen(options.output.c_str(), "rb");
+    if (old != nullptr) {
+        std::string current(key.size() + 1, '\0');
+        size_t got = std::fread(&current[0], 1, current.size(), old);
+        std::fclose(old);
+        if (got == key.size() && current.compare(0, got, key) == 0) return false;
+    }
+    OutputFile out(options.output);
+    out.Write(reinterpret_cast<const unsigned char*>(key.data()), key.size());
+    out.Commit();
+    return true;
 }

@@ -1,5 +1,7 @@
 #include "zlib_stream.h"
 
+#include "inflate_entry.h"
+#include "qv_stream_exception.h"
 #include "tool_error.h"
 
 #include <zlib.h>
@@ -14,26 +16,21 @@ static_assert(((kZlibHeader0 << 8) | kZlibHeader1) % 31 == 0, "the header's chec
 static_assert((kZlibHeader1 & 0x20) == 0, "no preset dictionary");
 
 constexpr size_t kChunk = 64 * 1024;
-constexpr uint64_t kLargestEntry = 0xFFFFFFFFu;
 
 void WriteBytes(std::FILE* out, const unsigned char* data, size_t size, const std::string& outName) {
     if (size != 0 && std::fwrite(data, 1, size, out) != size)
         throw ToolError("cannot write " + outName + ": " + std::strerror(errno));
 }
 
-// Owns a deflate or inflate state so that every way out of a function ends it.
-class ZStream {
+// Owns a deflate state so that every way out of a function ends it.
+class DeflateState {
 public:
-    explicit ZStream(bool deflating) : deflating_(deflating) { std::memset(&z_, 0, sizeof z_); }
-    ~ZStream() {
-        if (!ready_) return;
-        if (deflating_)
-            deflateEnd(&z_);
-        else
-            inflateEnd(&z_);
+    DeflateState() { std::memset(&z_, 0, sizeof z_); }
+    ~DeflateState() {
+        if (ready_) deflateEnd(&z_);
     }
-    ZStream(const ZStream&) = delete;
-    ZStream& operator=(const ZStream&) = delete;
+    DeflateState(const DeflateState&) = delete;
+    DeflateState& operator=(const DeflateState&) = delete;
 
     void MarkReady() { ready_ = true; }
     z_stream& operator*() { return z_; }
@@ -41,33 +38,13 @@ public:
 
 private:
     z_stream z_;
-    bool deflating_;
     bool ready_ = false;
 };
-
-bool IsZlibDeflateHeader(unsigned char cmf, unsigned char flg) {
-    bool deflate = (cmf & 0x0F) == 8;
-    bool windowFits = (cmf >> 4) <= 7;
-    bool checkHolds = ((cmf << 8) | flg) % 31 == 0;
-    bool noDictionary = (flg & 0x20) == 0;
-    return deflate && windowFits && checkHolds && noDictionary;
-}
-
-std::string HexBytes(const unsigned char* p, size_t n) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (size_t i = 0; i < n; ++i) {
-        if (i != 0) text += ' ';
-        text += digits[p[i] >> 4];
-        text += digits[p[i] & 0x0F];
-    }
-    return text;
-}
 
 }  // namespace
 
 DeflateResult WriteZlibStream(std::FILE* in, const std::string& inName, std::FILE* out, const std::string& outName) {
-    ZStream z(true);
+    DeflateState z;
     // Raw deflate: the header and trailer are written here, so that the
     // header is exactly 78 9C whatever level the compressor runs at.
     // Memory level 8 rather than 9: the larger blocks of 9 packed typical payload files slightly worse.
@@ -111,74 +88,74 @@ DeflateResult WriteZlibStream(std::FILE* in, const std::string& inName, std::FIL
     return result;
 }
 
-InflateResult InflateZlibStream(const unsigned char* packed, uint32_t packedSize, const InflateSink& sink) {
+namespace {
+
+// Hands the launcher's output pieces to the sink and counts them, stopping
+// the inflation once they pass the limit.
+class SinkWriter final : public QvWriter {
+public:
+    struct Overflow {};
+
+    SinkWriter(uint64_t limit, const InflateSink& sink) : limit_(limit), sink_(sink) {}
+    uint32_t Write(const void* buffer, uint32_t count) override {
+        if (count > limit_ - total_) throw Overflow{};
+        total_ += count;
+        if (sink_) sink_(static_cast<const unsigned char*>(buffer), count);
+        return count;
+    }
+    uint64_t Total() const { return total_; }
+
+private:
+    uint64_t limit_;
+    const InflateSink& sink_;
+    uint64_t total_ = 0;
+};
+
+}  // namespace
+
+InflateResult InflateZlibStream(const unsigned char* packed, uint32_t packedSize, uint64_t limit, const InflateSink& sink) {
     InflateResult result;
-    if (packedSize < 2) {
-        result.fault = StreamFault::Truncated;
-        result.detail = "packed data too short for a zlib header (" + std::to_string(packedSize) + " bytes)";
+    SinkWriter writer(limit, sink);
+    EntryInflation end;
+    try {
+        end = InflateEntry(packed, packedSize, writer);
+    } catch (const SinkWriter::Overflow&) {
+        result.fault = StreamFault::Oversized;
+        result.unpackedSize = writer.Total();
+        result.detail = "the stream inflates to more than the " + std::to_string(limit) + " bytes the directory says";
         return result;
+    } catch (const QvStreamException& error) {
+        // Only a failed allocation stops the engine before the stream does.
+        throw ToolError("cannot inflate: no memory (inflation code " + std::to_string(error.Code()) + ")");
     }
-    result.standardHeader = packed[0] == kZlibHeader0 && packed[1] == kZlibHeader1;
-    if (!IsZlibDeflateHeader(packed[0], packed[1])) {
-        result.fault = StreamFault::BadHeader;
-        result.detail = "header bytes " + HexBytes(packed, 2) + " do not start a zlib deflate stream";
-        return result;
-    }
-
-    ZStream z(false);
-    if (inflateInit2(&*z, -15) != Z_OK) throw ToolError("cannot start the decompressor");
-    z.MarkReady();
-    z->next_in = const_cast<unsigned char*>(packed + 2);
-    z->avail_in = packedSize - 2;
-
-    std::vector<unsigned char> output(kChunk);
-    uLong adler = adler32(0, Z_NULL, 0);
-    int status = Z_OK;
-    while (status != Z_STREAM_END) {
-        z->next_out = output.data();
-        z->avail_out = static_cast<uInt>(output.size());
-        status = inflate(&*z, Z_NO_FLUSH);
-        size_t produced = output.size() - z->avail_out;
-        if (status == Z_MEM_ERROR) throw ToolError("out of memory while inflating");
-        if (status == Z_DATA_ERROR || status == Z_NEED_DICT) {
-            result.fault = StreamFault::Corrupt;
-            result.detail = std::string("invalid deflate data (") + (z->msg ? z->msg : "no detail") + ")";
-            return result;
+    result.unpackedSize = writer.Total();
+    if (end.complete) {
+        if (end.unusedBytes != 0) {
+            result.fault = StreamFault::TrailingBytes;
+            result.detail = std::to_string(end.unusedBytes) + " bytes follow the end of the stream";
         }
-        if (status == Z_BUF_ERROR || (produced == 0 && z->avail_in == 0 && status != Z_STREAM_END)) {
+        return result;
+    }
+    switch (end.zlibResult) {
+        case Z_BUF_ERROR:
             result.fault = StreamFault::Truncated;
-            result.detail = "packed data end inside the deflate data";
+            result.detail = "the packed data (" + std::to_string(packedSize) + " bytes) end inside the stream";
             return result;
-        }
-        result.unpackedSize += produced;
-        if (result.unpackedSize > kLargestEntry) {
+        case Z_MEM_ERROR:
+            throw ToolError("cannot inflate: no memory");
+        case Z_OK:
+            // The launcher's inflation counts in 32 bits and stops there.
             result.fault = StreamFault::Oversized;
-            result.detail = "inflates to 4 GB or more";
+            result.detail = "the stream inflates to 4 GB or more";
             return result;
-        }
-        adler = adler32(adler, output.data(), static_cast<uInt>(produced));
-        if (sink && produced != 0) sink(output.data(), produced);
+        case Z_NEED_DICT:
+            result.fault = StreamFault::Damaged;
+            result.detail = "the stream asks for a preset dictionary";
+            return result;
+        default:
+            result.fault = StreamFault::Damaged;
+            result.detail = std::string("damaged (") +
+                            (end.zlibMessage != nullptr ? end.zlibMessage : "zlib result " + std::to_string(end.zlibResult)) + ")";
+            return result;
     }
-
-    uInt left = z->avail_in;
-    if (left < 4) {
-        result.fault = StreamFault::Truncated;
-        result.detail = "Adler-32 trailer has " + std::to_string(left) + " of 4 bytes";
-        return result;
-    }
-    const unsigned char* t = z->next_in;
-    uLong stored = (static_cast<uLong>(t[0]) << 24) | (static_cast<uLong>(t[1]) << 16) |
-                   (static_cast<uLong>(t[2]) << 8) | static_cast<uLong>(t[3]);
-    if (stored != adler) {
-        result.fault = StreamFault::ChecksumMismatch;
-        unsigned char computed[4] = {static_cast<unsigned char>(adler >> 24), static_cast<unsigned char>(adler >> 16),
-                                     static_cast<unsigned char>(adler >> 8), static_cast<unsigned char>(adler)};
-        result.detail = "Adler-32 is " + HexBytes(t, 4) + ", the inflated bytes give " + HexBytes(computed, 4);
-        return result;
-    }
-    if (left > 4) {
-        result.fault = StreamFault::TrailingBytes;
-        result.detail = std::to_string(left - 4) + " bytes follow the end of the stream";
-    }
-    return result;
 }

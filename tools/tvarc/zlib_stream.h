@@ -1,5 +1,6 @@
 // The packed data of one archive entry: exactly one zlib stream, a two-byte
 // header, raw deflate data and a big-endian Adler-32 of the unpacked bytes.
+// The tool deflates with its own code and inflates with the launcher's.
 #ifndef TESSAROVEN_TVARC_ZLIB_STREAM_H
 #define TESSAROVEN_TVARC_ZLIB_STREAM_H
 
@@ -24,26 +25,26 @@ DeflateResult WriteZlibStream(std::FILE* in, const std::string& inName, std::FIL
 
 enum class StreamFault {
     None,
-    BadHeader,         // not a zlib header for deflate with a window of at most 32 KB
-    Corrupt,           // the deflate data are invalid
-    Truncated,         // the packed data end before the deflate data or the Adler-32 do
-    ChecksumMismatch,  // the Adler-32 differs from that of the inflated bytes
-    TrailingBytes,     // bytes follow the Adler-32 within the packed data
-    Oversized,         // the stream inflates to 4 GB or more
+    Damaged,        // the launcher's inflation stops with an error: header, deflate data or Adler-32
+    Truncated,      // the packed data end before the stream does
+    TrailingBytes,  // bytes follow the stream within the packed data
+    Oversized,      // the stream inflates to more bytes than the limit
 };
 
 struct InflateResult {
     StreamFault fault = StreamFault::None;
-    bool standardHeader = false;  // the header bytes are 78 9C
-    uint64_t unpackedSize = 0;    // bytes inflated, up to the fault if there is one
-    std::string detail;           // what exactly is wrong, for messages
+    uint64_t unpackedSize = 0;  // bytes inflated, up to the fault if there is one
+    std::string detail;         // what exactly is wrong, for messages
 };
 
 // Receives the inflated bytes in order; may throw to stop the inflation.
 using InflateSink = std::function<void(const unsigned char* data, size_t size)>;
 
-// Inflates the packedSize bytes at packed, handing the output to sink when
-// it is set, and checks that they hold one complete stream and nothing else.
-InflateResult InflateZlibStream(const unsigned char* packed, uint32_t packedSize, const InflateSink& sink);
+// Inflates the packedSize bytes at packed with the launcher's own entry
+// inflation (archive/inflate_entry.h), handing the output to sink when it is
+// set, and stops with Oversized as soon as more than limit bytes come.
+// Reads nothing outside the packedSize bytes. Throws ToolError when memory
+// runs out.
+InflateResult InflateZlibStream(const unsigned char* packed, uint32_t packedSize, uint64_t limit, const InflateSink& sink);
 
 #endif

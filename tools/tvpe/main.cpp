@@ -11,6 +11,7 @@
 
 #include "image_checksum.h"
 #include "pe_file.h"
+#include "replace_file.h"
 
 namespace {
 
@@ -121,7 +122,8 @@ int RunSetChecksum(const std::vector<std::string>& args) {
         written = static_cast<uint32_t>(n);
     }
     for (int i = 0; i < 4; ++i) bytes[field.offset + i] = static_cast<unsigned char>(written >> (8 * i));
-    if (written != field.stored) WriteFile(path, bytes.data(), bytes.size());
+    // Beside it and renamed over it: a failure midway leaves the release file whole.
+    if (written != field.stored) ReplaceFile(path, bytes.data(), bytes.size());
     std::cout << path << ": checksum " << Hex(written)
               << (written == field.stored ? " (unchanged)" : ", was " + Hex(field.stored)) << "\n";
     return kSuccess;
@@ -175,6 +177,9 @@ int main(int argc, char** argv) {
         return kUsage;
     } catch (const Failure& error) {
         std::cerr << "tvpe: " << error.message << "\n";
+        return kFailure;
+    } catch (const FileReplaceError& error) {
+        std::cerr << "tvpe: " << error.path << ": " << error.reason << "\n";
         return kFailure;
     } catch (const PeFormatError& error) {
         std::cerr << "tvpe: " << (args.empty() ? std::string() : args[0] + ": ") << error.what() << "\n";

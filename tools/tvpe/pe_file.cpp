@@ -4,6 +4,8 @@
 #include <string.h>
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 
 #include "little_endian.h"
 
@@ -82,12 +84,23 @@ private:
     std::vector<Section> sections_;
 };
 
+// The most resources a listing holds, and the most characters their types
+// and names add up to: the launcher carries about twenty with short names,
+// and a directory whose entries all lead to one subdirectory or one name
+// would otherwise multiply into millions.
+const size_t kMaxResources = 65536;
+const size_t kMaxKeyCharacters = size_t(1) << 24;
+
 struct Walk {
     const Image& image;
     uint64_t root;      // file offset of the resource directory
     uint32_t rootRva;
     uint32_t size;      // bytes of the resource directory's area
     std::vector<PeResource>* found;
+    // The bytes of each directory table met so far, by start: a table met
+    // twice, or one overlapping another, is refused.
+    std::map<uint32_t, uint32_t> tables;
+    size_t keyCharacters = 0;
 
     uint64_t At(uint32_t offset, uint64_t bytes) const {
         if (offset > size || bytes > size - offset) throw PeFormatError("the resource directory points outside itself");
@@ -107,11 +120,25 @@ struct Walk {
         return key;
     }
 
+    // Records the table of entries entries at offset; throws when it shares
+    // a byte with a table met before.
+    void Claim(uint32_t offset, uint32_t entries) {
+        uint32_t end = offset + 16 + 8 * entries;  // inside size, checked by At
+        auto next = tables.lower_bound(offset);
+        bool overlaps = (next != tables.end() && next->first < end) ||
+                        (next != tables.begin() && std::prev(next)->second > offset);
+        if (overlaps)
+            throw PeFormatError("the resource directory reaches the table at offset " + std::to_string(offset) +
+                                " twice, or tables overlap");
+        tables.emplace(offset, end);
+    }
+
     // level 0: types, 1: names, 2: languages.
-    void Directory(uint32_t offset, int level, PeResource current) const {
+    void Directory(uint32_t offset, int level, PeResource current) {
         uint64_t at = At(offset, 16);
         uint32_t entries = image.U16(at + 12) + image.U16(at + 14);
         At(offset, 16 + 8ull * entries);
+        Claim(offset, entries);
         for (uint32_t i = 0; i < entries; ++i) {
             uint32_t nameField = image.U32(at + 16 + 8 * i);
             uint32_t target = image.U32(at + 20 + 8 * i);
@@ -124,6 +151,12 @@ struct Walk {
                 Directory(target & ~kHighBit, level + 1, current);
                 continue;
             }
+            if (found->size() == kMaxResources)
+                throw PeFormatError("the resource directory lists more than " + std::to_string(kMaxResources) + " resources");
+            keyCharacters += current.type.size() + current.name.size();
+            if (keyCharacters > kMaxKeyCharacters)
+                throw PeFormatError("the resource types and names add up to more than " +
+                                    std::to_string(kMaxKeyCharacters) + " characters");
             uint64_t data = At(target, 16);
             current.size = image.U32(data + 4);
             current.fileOffset = static_cast<uint32_t>(image.FileOffset(image.U32(data), current.size));
@@ -145,7 +178,7 @@ std::vector<PeResource> ListPeResources(const unsigned char* file, size_t length
     image.ReadHeaders(&rva, &size);
     std::vector<PeResource> found;
     if (rva == 0 || size == 0) return found;
-    Walk walk{image, image.FileOffset(rva, 16), rva, size, &found};
+    Walk walk{image, image.FileOffset(rva, 16), rva, size, &found, {}, 0};
     walk.Directory(0, 0, PeResource());
     return found;
 }

@@ -7,7 +7,12 @@ namespace {
 // The longest path the wide file functions take, terminator included.
 const DWORD kLongestPath = 32768;
 
-std::unique_ptr<wchar_t[]> WideBuffer(size_t count) { return std::unique_ptr<wchar_t[]>(new (std::nothrow) wchar_t[count]); }
+// Null when there is no memory, or when count is past what any wide path
+// needs (which also spares the array allocation its overflow check).
+std::unique_ptr<wchar_t[]> WideBuffer(size_t count) {
+    if (count > kLongestPath) return nullptr;
+    return std::unique_ptr<wchar_t[]>(new (std::nothrow) wchar_t[count]);
+}
 
 // Asks query (a function that takes a buffer and its size in characters
 // and returns the length written, or the size needed when the buffer is too

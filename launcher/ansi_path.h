@@ -34,7 +34,8 @@ protected:
 // The temporary folder a run works in, ending in a backslash: the first of
 // the reported folder and its short form whose 8-bit form is exact and of
 // the form letter, colon, backslash within MAX_PATH; "C:\" when neither is
-// (a failed query, a network path, a volume without short names).
+// (a failed query, a network path, a volume without short names). Throws
+// std::bad_alloc when memory runs out.
 QvString ChooseTempFolder(const PathQueries& paths);
 
 // What became of the launcher's own path.
@@ -49,7 +50,8 @@ struct LauncherPath {
     unsigned long error = 0;  // when Unreadable: the platform's error code
 };
 
-// Reads the launcher's path once and finds its 8-bit form.
+// Reads the launcher's path once and finds its 8-bit form. Throws
+// std::bad_alloc when memory runs out.
 LauncherPath NameLauncherPath(const PathQueries& paths);
 
 #endif

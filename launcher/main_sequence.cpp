@@ -3,6 +3,8 @@
 #include <direct.h>
 #include <string.h>
 
+#include <new>
+
 #include "ansi_path.h"
 #include "archive_extraction.h"
 #include "failure_text.h"
@@ -119,19 +121,40 @@ void ReportFailure(const RunFailure& failure) {
     MessageBoxA(nullptr, FailureReportText(failure), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
-// Tells the user why the launcher, whose path could not be named (see
-// NameLauncherPath), cannot run. Copying itself to a plain folder instead
-// would double the disk use past the free-space test and hand the next
-// stage a file in a folder the clean-up deletes.
-void ReportUnusableLauncherPath(const LauncherPath& launcher) {
-    if (launcher.state == LauncherPathState::Unnamable) {
-        MessageBoxA(nullptr, GetUnnamableFolderText(), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
-        return;
-    }
+// The 8-bit paths a run hands on, read once, before anything is created.
+struct RunPaths {
+    QvString launcher;    // names the launcher's file, which carries the archives
+    QvString tempFolder;  // ends in a backslash
+};
+
+// Reads the launcher's own path and chooses the temporary folder. False,
+// after the splash is gone and the user was told why, when no 8-bit path
+// names the launcher's file, its path cannot be read or memory runs out.
+// Copying the launcher to a plain folder instead would double the disk use
+// past the free-space test and hand the next stage a file in a folder the
+// clean-up deletes.
+bool ReadRunPaths(const PathQueries& paths, HWND splash, RunPaths* run) {
     RunFailure failure;
-    failure.code = static_cast<int>(launcher.error);
-    failure.reason = "The launcher's own path could not be read.";
+    try {
+        LauncherPath launcher = NameLauncherPath(paths);
+        if (launcher.state == LauncherPathState::Named) {
+            run->launcher = launcher.ansi;
+            run->tempFolder = ChooseTempFolder(paths);
+            return true;
+        }
+        DestroyWindow(splash);
+        if (launcher.state == LauncherPathState::Unnamable) {
+            MessageBoxA(nullptr, GetUnnamableFolderText(), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+            return false;
+        }
+        failure.code = static_cast<int>(launcher.error);
+        failure.reason = "The launcher's own path could not be read.";
+    } catch (const std::bad_alloc&) {
+        DestroyWindow(splash);
+        failure.code = kOutOfMemoryCode;
+    }
     ReportFailure(failure);
+    return false;
 }
 
 // Waits, as WinExec does, until the started program first waits for input
@@ -202,21 +225,13 @@ int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& 
         return kExitPreparationFailed;
     }
 
-    // Read once, before anything is created: the next stage and the failure
-    // report both need a path that names the launcher's file.
-    LauncherPath launcher = NameLauncherPath(paths);
-    if (launcher.state != LauncherPathState::Named) {
-        DestroyWindow(splash);
-        ReportUnusableLauncherPath(launcher);
-        return kExitPreparationFailed;
-    }
-
-    QvString tempFolder = ChooseTempFolder(paths);
-    if (!EnoughRoomOnDrive(tempFolder)) return kExitNoSpace;
+    RunPaths run;
+    if (!ReadRunPaths(paths, splash, &run)) return kExitPreparationFailed;
+    if (!EnoughRoomOnDrive(run.tempFolder)) return kExitNoSpace;
 
     PreparedFiles prepared;
     RunFailure failure;
-    if (!PrepareFiles(tempFolder, launcher.ansi, &prepared, &failure)) {
+    if (!PrepareFiles(run.tempFolder, run.launcher, &prepared, &failure)) {
         // Closing the splash while the report is up would end the run with
         // 0 (the user's confirmed abandon): a failed run must end with 2.
         DestroyWindow(splash);
@@ -224,7 +239,7 @@ int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& 
         return kExitPreparationFailed;
     }
 
-    LaunchNextStage(prepared, launcher.ansi, commandTail);
+    LaunchNextStage(prepared, run.launcher, commandTail);
     DestroyWindow(splash);
     WaitForSplashToEnd();
     return kExitLaunched;

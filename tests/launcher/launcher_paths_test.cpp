@@ -8,6 +8,7 @@
 // After windows.h, whose types it uses.
 #include <sddl.h>
 
+#include <new>
 #include <string>
 
 #include "failure_text.h"
@@ -88,11 +89,13 @@ private:
     TestThread thread_;
 };
 
-// The platform's answers, except for the launcher's own path.
+// The platform's answers, except for the launcher's own path; with
+// outOfMemory, the exact 8-bit test finds no memory.
 class LauncherElsewhere final : public SystemPathQueries {
 public:
-    LauncherElsewhere(const wchar_t* file, bool shortNames)
-        : SystemPathQueries(GetModuleHandleA(nullptr)), file_(file), shortNames_(shortNames) {}
+    LauncherElsewhere(const wchar_t* file, bool shortNames, bool outOfMemory)
+        : SystemPathQueries(GetModuleHandleA(nullptr)), file_(file), shortNames_(shortNames),
+          outOfMemory_(outOfMemory) {}
     std::unique_ptr<wchar_t[]> LauncherFile(unsigned long* error) const override {
         if (file_ == nullptr) {
             *error = ERROR_ACCESS_DENIED;
@@ -105,10 +108,15 @@ public:
     std::unique_ptr<wchar_t[]> ShortForm(const wchar_t* path) const override {
         return shortNames_ ? SystemPathQueries::ShortForm(path) : nullptr;
     }
+    bool ExactAnsi(const wchar_t* text, QvString* ansi) const override {
+        if (outOfMemory_) throw std::bad_alloc();
+        return SystemPathQueries::ExactAnsi(text, ansi);
+    }
 
 private:
     const wchar_t* file_;
     bool shortNames_;
+    bool outOfMemory_;
 };
 
 }  // namespace
@@ -159,17 +167,21 @@ TEST(WorkingFolderSecurity, ProtectedFullAccessForTheUserAdministratorsAndSystem
 // says so before anything is created and ends with 2.
 TEST(MainSequence, LauncherPathWithoutAnyNameStopsTheRunBeforeAnythingIsCreated) {
     const wchar_t cyrillic[] = L"C:\\\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438\\setup.exe";
-    QvString unreadable;
+    QvString unreadable, outOfMemory;
     unreadable.Format(GetFailureReportText(), "", static_cast<int>(ERROR_ACCESS_DENIED));
+    outOfMemory.Format(GetFailureReportText(), "", static_cast<int>(ERROR_NOT_ENOUGH_MEMORY));
     struct Case {
         const char* name;
         const wchar_t* file;
         bool shortNames;
-        std::string report;  // how the box's text begins
+        bool outOfMemory;
+        std::string report;  // the box's text
     };
     const Case cases[] = {
-        {"a Cyrillic folder on a volume without short names", cyrillic, false, GetUnnamableFolderText()},
-        {"the path cannot be read", nullptr, true, S(unreadable)},
+        {"a Cyrillic folder on a volume without short names", cyrillic, false, false, GetUnnamableFolderText()},
+        {"the path cannot be read", nullptr, true, false,
+         S(unreadable) + "\nThe launcher's own path could not be read."},
+        {"memory runs out", L"C:\\Downloads\\setup.exe", true, true, S(outOfMemory)},
     };
     ScratchFolder scratch("lp");
     std::string temp = scratch.Path() + "\\";
@@ -180,10 +192,10 @@ TEST(MainSequence, LauncherPathWithoutAnyNameStopsTheRunBeforeAnythingIsCreated)
         SCOPED_TRACE(c.name);
         g_nextStageLaunched = false;
         MessageBoxAnswerer answerer;
-        int code = RunLauncher(GetModuleHandleA(nullptr), "", LauncherElsewhere(c.file, c.shortNames));
+        int code = RunLauncher(GetModuleHandleA(nullptr), "", LauncherElsewhere(c.file, c.shortNames, c.outOfMemory));
         std::string text = answerer.Text();
         EXPECT_EQ(kExitPreparationFailed, code);
-        EXPECT_EQ(0u, text.find(c.report)) << text;
+        EXPECT_EQ(c.report, text);
         EXPECT_FALSE(g_nextStageLaunched);
         EXPECT_TRUE(IsEmptyFolder(scratch.Path()));
     }

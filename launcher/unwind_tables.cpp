@@ -11,8 +11,11 @@
 //
 // The link wraps the unwinder's table lookup (-Wl,--wrap=_Unwind_Find_FDE):
 // when an address has no table, the tables of the module that holds it are
-// registered here, once, and the lookup is repeated. The 64-bit build
-// unwinds through the system's own tables and needs none of this.
+// registered here and the lookup is repeated. A registration lasts while
+// its module stays loaded: the loader reports each unload, and the next
+// lookup drops that module's registration before another module can be
+// mapped at the same address. The 64-bit build unwinds through the
+// system's own tables and needs none of this.
 //
 // Nothing here may depend on static constructors: they never run when
 // the executable is loaded as another module's dependency.
@@ -24,23 +27,91 @@
 extern "C" {
 struct dwarf_eh_bases;
 const void* __real__Unwind_Find_FDE(void* pc, struct dwarf_eh_bases* bases);
-void __register_frame_info(const void* begin, void* object);
+void __register_frame_info_table(const void* table, void* object);
+void* __deregister_frame_info(const void* begin);
 const void* __wrap__Unwind_Find_FDE(void* pc, struct dwarf_eh_bases* bases);
 }
 
 namespace {
 
-const int kMaxModules = 16;
-// Room for the unwinder's bookkeeping of one module (its struct object,
-// a handful of pointers), owned by the unwinder once registered.
-struct alignas(8) UnwinderObject {
-    void* words[16];
+// One module whose tables the unwinder knows through this file.
+struct Registration {
+    Registration* next;
+    const BYTE* module;
+    bool unloaded;  // the loader unloaded the module; dropped at the next lookup
+    // The module's tables as the unwinder's null-ended list of them: it is
+    // registered and later found by this address, so dropping it never
+    // reads the module's memory, which may be gone or another module's by then.
+    const void* table[2];
+    // Room for the unwinder's bookkeeping of the module (a handful of
+    // pointers), the unwinder's own while registered.
+    alignas(8) void* object[16];
 };
 
-UnwinderObject g_objects[kMaxModules];
-const BYTE* g_modules[kMaxModules];  // modules looked at, with or without tables
-LONG g_moduleCount;
+Registration* g_registrations;  // newest first, heap blocks
+volatile LONG g_unloads;        // unloads reported and not yet dropped; read without the lock
+LONG g_watching;
 LONG g_lock;
+
+struct Lock {
+    Lock() {
+        while (InterlockedExchange(&g_lock, 1) != 0) Sleep(0);
+    }
+    ~Lock() { InterlockedExchange(&g_lock, 0); }
+};
+
+// What the loader reports of a module it unloads.
+struct UnloadedModule {
+    ULONG flags;
+    const void* fullName;
+    const void* baseName;
+    const BYTE* base;
+    ULONG size;
+};
+
+// Runs inside the loader: it only marks, and touches nothing but this
+// file's list.
+VOID NTAPI OnModuleEvent(ULONG reason, const void* data, void*) {
+    const ULONG kUnloaded = 2;
+    if (reason != kUnloaded) return;
+    const BYTE* base = static_cast<const UnloadedModule*>(data)->base;
+    Lock lock;
+    for (Registration* r = g_registrations; r != nullptr; r = r->next) {
+        if (r->module == base && !r->unloaded) {
+            r->unloaded = true;
+            ++g_unloads;
+        }
+    }
+}
+
+// Asks the loader, once, to report unloads. The report calls into this
+// module, which therefore stays loaded from then on.
+void WatchUnloads() {
+    if (InterlockedExchange(&g_watching, 1) != 0) return;
+    HMODULE self;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCSTR>(&g_watching), &self);
+    typedef LONG(NTAPI * RegisterFn)(ULONG flags, VOID(NTAPI*)(ULONG, const void*, void*), void*, void**);
+    RegisterFn watch = reinterpret_cast<RegisterFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "LdrRegisterDllNotification")));
+    void* cookie;
+    if (watch != nullptr) watch(0, OnModuleEvent, nullptr, &cookie);
+}
+
+// Drops the registrations of unloaded modules. Call with the lock held.
+void DropUnloaded() {
+    for (Registration** at = &g_registrations; g_unloads != 0 && *at != nullptr;) {
+        Registration* r = *at;
+        if (!r->unloaded) {
+            at = &r->next;
+            continue;
+        }
+        __deregister_frame_info(r->table);
+        *at = r->next;
+        --g_unloads;
+        HeapFree(GetProcessHeap(), 0, r);
+    }
+}
 
 // The module image that holds address, or null.
 const BYTE* ModuleOf(const void* address) {
@@ -89,33 +160,40 @@ const BYTE* UnwindTables(const BYTE* base) {
     return nullptr;
 }
 
-// Registers the tables of the module holding pc unless that module was
-// looked at before; true when it registered something new.
+// Registers the tables of the module holding pc unless they are
+// registered already; true when it registered something new. Fails only
+// when the module has no tables or no memory is left for the record.
 bool RegisterModuleOf(const void* pc) {
     const BYTE* module = ModuleOf(pc);
     if (module == nullptr) return false;
-    while (InterlockedExchange(&g_lock, 1) != 0) Sleep(0);
-    bool registered = false;
     // The executable's own tables are registered by its start-up code when
     // it is the program that was started.
-    bool known = module == ModuleOf(&g_lock) && module == reinterpret_cast<const BYTE*>(GetModuleHandleA(nullptr));
-    for (LONG i = 0; i < g_moduleCount; ++i) known = known || g_modules[i] == module;
-    if (!known && g_moduleCount < kMaxModules) {
-        LONG slot = g_moduleCount++;
-        g_modules[slot] = module;
-        const BYTE* tables = UnwindTables(module);
-        if (tables != nullptr) {
-            __register_frame_info(tables, &g_objects[slot]);
-            registered = true;
-        }
+    if (module == ModuleOf(&g_lock) && module == reinterpret_cast<const BYTE*>(GetModuleHandleA(nullptr))) return false;
+    const BYTE* tables = UnwindTables(module);
+    if (tables == nullptr) return false;
+    WatchUnloads();
+    Lock lock;
+    DropUnloaded();
+    for (Registration* r = g_registrations; r != nullptr; r = r->next) {
+        if (r->module == module) return false;
     }
-    InterlockedExchange(&g_lock, 0);
-    return registered;
+    Registration* r = static_cast<Registration*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Registration)));
+    if (r == nullptr) return false;
+    r->module = module;
+    r->table[0] = tables;
+    __register_frame_info_table(r->table, r->object);
+    r->next = g_registrations;
+    g_registrations = r;
+    return true;
 }
 
 }  // namespace
 
 const void* __wrap__Unwind_Find_FDE(void* pc, struct dwarf_eh_bases* bases) {
+    if (g_unloads != 0) {
+        Lock lock;
+        DropUnloaded();
+    }
     const void* found = __real__Unwind_Find_FDE(pc, bases);
     if (found == nullptr && RegisterModuleOf(pc)) found = __real__Unwind_Find_FDE(pc, bases);
     return found;

@@ -11,9 +11,16 @@ tv_lane_root="$tv_lane_dir/root32"
 # The loader stand-in named "wine", the real loader and the wineserver link.
 tv_lane_bin="$tv_lane_root/usr/lib/wineq"
 tv_lane_qemu="$tv_lane_dir/qemu/qemu-i386"
-# The Debian release whose Wine the lane unpacks: the same Wine build as the
-# host's 64-bit one, so that the host's wineserver serves the lane too.
+# What the lane fetches, from these two suites only (i686-lane fetch):
+# - from the release suite, for i386: wine32 and libwine at exactly the
+#   version of the host's wine64 (asked of dpkg-query, so that the host's
+#   wineserver serves the lane too), and the libraries they need;
+# - from the backports, for amd64: qemu-user at the version named here
+#   (bookworm's own qemu ignores MAP_FIXED_NOREPLACE, which makes each Wine
+#   start take most of a minute).
 tv_lane_suite=bookworm
+tv_lane_qemu_suite=bookworm-backports
+tv_lane_qemu_version='1:10.0.2+ds-2+deb13u1~bpo12+1'
 
 # Wine wants the prefix as an absolute path.
 case "$WINEPREFIX" in

@@ -273,7 +273,7 @@ TEST(RoundTrip, FolderNamesOutsideTheAnsiCodePage) {
         {"Cyrillic user", L"\u0414\u043c\u0438\u0442\u0440\u0438\u0439", nullptr, true},
         {"CJK user", L"\u738b\u5c0f\u660e", nullptr, true},
         {"Cyrillic download folder", nullptr, L"\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438", true},
-        // Nothing changes for a name the code page holds: the bytes are those of the 8-bit functions.
+        // A name the code page holds keeps the bytes of the 8-bit functions.
         {"o-umlaut user", L"J\u00f6rg", nullptr, false},
     };
     int index = 0;

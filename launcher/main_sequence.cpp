@@ -3,7 +3,11 @@
 #include <direct.h>
 #include <string.h>
 
+#include <new>
+
+#include "ansi_path.h"
 #include "archive_extraction.h"
+#include "failure_text.h"
 #include "free_space.h"
 #include "launcher_globals.h"
 #include "message_text.h"
@@ -15,6 +19,8 @@
 #include "splash_window.h"
 #include "start_inputs.h"
 #include "system_clock.h"
+#include "system_paths.h"
+#include "working_folder_security.h"
 
 namespace {
 
@@ -57,13 +63,6 @@ HWND ShowSplash() {
     return splash;
 }
 
-// The temporary folder, always of the form letter, colon, backslash, ... and
-// ending in a backslash.
-void ReadTempFolder(char (&folder)[MAX_PATH]) {
-    static_assert(MAX_PATH == kPlatformPathBuffer, "one path buffer size");
-    KeepUsableTempFolder(folder, GetTempPathA(MAX_PATH, folder));
-}
-
 // True when the drive of tempFolder has room for the run; otherwise the
 // no-space message has been shown (the splash stays up behind it).
 bool EnoughRoomOnDrive(const char* tempFolder) {
@@ -74,29 +73,41 @@ bool EnoughRoomOnDrive(const char* tempFolder) {
     return false;
 }
 
-// The launcher's own executable path, which carries the archives.
-void ReadLauncherPath(char (&path)[MAX_PATH]) { GetModuleFileNameA(g_instance, path, MAX_PATH); }
-
 // What the run hands to the next stage once its files are ready.
 struct PreparedFiles {
     QvString scriptPath;
     QvString workFolder;  // ends in a backslash
 };
 
+// What a failure to build the working folder's access list is reported as:
+// the folder the run would have created its files in, and the code.
+RunFailure SecurityFailure(const char* tempFolder, DWORD error) {
+    RunFailure failure;
+    failure.code = static_cast<int>(error);
+    failure.path = tempFolder;
+    failure.reason = "The access list of the working folder could not be built.";
+    return failure;
+}
+
 // Reserves the names, writes the clean-up script and unpacks the archives.
 // Returns true with the script and the working folder, whose removal is the
 // script's task from now on; or false with the failure, after everything
-// the run created was removed again.
-bool PrepareFiles(const char* tempFolder, PreparedFiles* prepared, RunFailure* failure) {
+// the run created was removed again. launcherPath names the file that
+// carries the archives.
+bool PrepareFiles(const char* tempFolder, const char* launcherPath, PreparedFiles* prepared, RunFailure* failure) {
     RunFiles run;
     try {
-        run.ReserveNames(tempFolder);
+        // Never the temporary folder's own permissions instead: see working_folder_security.h.
+        WorkingFolderSecurity security;
+        if (security.Attributes() == nullptr) {
+            *failure = SecurityFailure(tempFolder, security.Error());
+            return false;
+        }
+        run.ReserveNames(tempFolder, security.Attributes());
         run.OpenScript();
         ExtractArchives(ResourceArchiveSource(g_instance), kExtractedArchives, run.WorkFolder(), run.Folders(), &run);
         run.FinishScript();
     } catch (...) {
-        char launcherPath[MAX_PATH];
-        ReadLauncherPath(launcherPath);
         *failure = CurrentFailure(run.FileInHand(), launcherPath);
         return false;  // run removes what it created on its way out
     }
@@ -108,6 +119,42 @@ bool PrepareFiles(const char* tempFolder, PreparedFiles* prepared, RunFailure* f
 
 void ReportFailure(const RunFailure& failure) {
     MessageBoxA(nullptr, FailureReportText(failure), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+}
+
+// The 8-bit paths a run hands on, read once, before anything is created.
+struct RunPaths {
+    QvString launcher;    // names the launcher's file, which carries the archives
+    QvString tempFolder;  // ends in a backslash
+};
+
+// Reads the launcher's own path and chooses the temporary folder. False,
+// after the splash is gone and the user was told why, when no 8-bit path
+// names the launcher's file, its path cannot be read or memory runs out.
+// Copying the launcher to a plain folder instead would double the disk use
+// past the free-space test and hand the next stage a file in a folder the
+// clean-up deletes.
+bool ReadRunPaths(const PathQueries& paths, HWND splash, RunPaths* run) {
+    RunFailure failure;
+    try {
+        LauncherPath launcher = NameLauncherPath(paths);
+        if (launcher.state == LauncherPathState::Named) {
+            run->launcher = launcher.ansi;
+            run->tempFolder = ChooseTempFolder(paths);
+            return true;
+        }
+        DestroyWindow(splash);
+        if (launcher.state == LauncherPathState::Unnamable) {
+            MessageBoxA(nullptr, GetUnnamableFolderText(), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+            return false;
+        }
+        failure.code = static_cast<int>(launcher.error);
+        failure.reason = "The launcher's own path could not be read.";
+    } catch (const std::bad_alloc&) {
+        DestroyWindow(splash);
+        failure.code = kOutOfMemoryCode;
+    }
+    ReportFailure(failure);
+    return false;
 }
 
 // Waits, as WinExec does, until the started program first waits for input
@@ -147,10 +194,8 @@ void StartNextStage(const QvString& workFolder, const QvString& command) {
 
 // Makes the working folder current and starts the next stage with the
 // script, the launcher's path and the command tail.
-void LaunchNextStage(const PreparedFiles& prepared, const char* commandTail) {
+void LaunchNextStage(const PreparedFiles& prepared, const char* launcherPath, const char* commandTail) {
     _chdir(prepared.workFolder);
-    char launcherPath[MAX_PATH];
-    ReadLauncherPath(launcherPath);
     QvString command;
     command.Format(kCommandFormat, kNextStageProgram, launcherPath, static_cast<const char*>(prepared.scriptPath),
                    commandTail);
@@ -167,6 +212,10 @@ void WaitForSplashToEnd() {
 }  // namespace
 
 int RunLauncher(HINSTANCE instance, const char* commandTail) {
+    return RunLauncher(instance, commandTail, SystemPathQueries(instance));
+}
+
+int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& paths) {
     g_instance = instance;
     if (BringExistingSetupToFront()) return kExitLaunched;
     HWND splash = ShowSplash();
@@ -177,13 +226,13 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
         return kExitPreparationFailed;
     }
 
-    char tempFolder[MAX_PATH];
-    ReadTempFolder(tempFolder);
-    if (!EnoughRoomOnDrive(tempFolder)) return kExitNoSpace;
+    RunPaths run;
+    if (!ReadRunPaths(paths, splash, &run)) return kExitPreparationFailed;
+    if (!EnoughRoomOnDrive(run.tempFolder)) return kExitNoSpace;
 
     PreparedFiles prepared;
     RunFailure failure;
-    if (!PrepareFiles(tempFolder, &prepared, &failure)) {
+    if (!PrepareFiles(run.tempFolder, run.launcher, &prepared, &failure)) {
         // Closing the splash while the report is up would end the run with
         // 0 (the user's confirmed abandon): a failed run must end with 2.
         DestroyWindow(splash);
@@ -191,7 +240,7 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
         return kExitPreparationFailed;
     }
 
-    LaunchNextStage(prepared, commandTail);
+    LaunchNextStage(prepared, run.launcher, commandTail);
     DestroyWindow(splash);
     WaitForSplashToEnd();
     return kExitLaunched;

@@ -4,10 +4,15 @@
 
 #include <windows.h>
 
+#include "ansi_path.h"
 #include "exit_codes.h"
 
 // Runs the whole sequence for the module instance and the command-line tail
 // (passed on unchanged to the next stage); returns the exit code (LauncherExit).
 int RunLauncher(HINSTANCE instance, const char* commandTail);
+// The same with the answers about 16-bit paths taken from paths (the
+// platform's own in the launcher; a test's stand-ins for answers no test
+// machine gives).
+int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& paths);
 
 #endif

@@ -11,7 +11,8 @@ const int kOutOfMemoryCode = 8;
 
 // One failure of a run, in its own fields.
 struct RunFailure {
-    int code = 0;     // a QvStreamException code, or kOutOfMemoryCode
+    int code = 0;     // a QvStreamException code, kOutOfMemoryCode, or the Windows
+                      // error code of a system call that failed before any file was made
     QvString path;    // the file the failure concerns
     QvString reason;  // what the code alone does not say; empty when nothing
 };

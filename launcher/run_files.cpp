@@ -18,12 +18,12 @@ RunFiles::~RunFiles() {
     if (!scriptPath_.IsEmpty()) DeleteFileA(scriptPath_);
 }
 
-void RunFiles::ReserveNames(const char* tempFolder) {
+void RunFiles::ReserveNames(const char* tempFolder, SECURITY_ATTRIBUTES* security) {
     QvString escaped = EscapePercent(tempFolder);
-    scriptPath_ = ReserveUniqueFile(escaped + "%d.bat");
+    scriptPath_ = ReserveUniqueFile(escaped + "%d.bat", security);
     // No free name: the report names the folder where none could be created.
     if (scriptPath_.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, tempFolder);
-    QvString folder = ReserveUniqueFolder(escaped + "TVQSetup%d", &folders_);
+    QvString folder = ReserveUniqueFolder(escaped + "TVQSetup%d", &folders_, security);
     if (folder.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, tempFolder);
     workFolder_ = folder + "\\";
 }

@@ -2,6 +2,8 @@
 #ifndef TESSAROVEN_RUN_FILES_H
 #define TESSAROVEN_RUN_FILES_H
 
+#include <windows.h>
+
 #include <memory>
 
 #include "archive_extraction.h"
@@ -31,9 +33,10 @@ public:
 
     // Reserves the script's name ("%d.bat") and the working folder
     // ("TVQSetup%d", created and recorded) in tempFolder, which ends in a
-    // backslash. Throws (as a pointer) QvStreamException OpenFailed with
-    // tempFolder when no name is free.
-    void ReserveNames(const char* tempFolder);
+    // backslash, both created with security (null: the parent's). Throws
+    // (as a pointer) QvStreamException OpenFailed with tempFolder when no
+    // name is free.
+    void ReserveNames(const char* tempFolder, SECURITY_ATTRIBUTES* security);
     // Creates the script and writes its first text; the stream's failures
     // leave as they come (cleanup_script.h).
     void OpenScript();

@@ -7,12 +7,11 @@
 #include "image_checksum.h"
 #include "message_text.h"
 #include "qv_string.h"
+#include "system_paths.h"
 
 namespace {
 
 const DWORD kPieceSize = 1024 * 1024;
-// The longest path the wide file functions take.
-const DWORD kLongestPath = 32768;
 
 // Closes a file handle when it goes out of scope.
 class FileHandle {
@@ -41,19 +40,6 @@ bool ReadPiece(HANDLE file, unsigned char* piece, DWORD size, DWORD* got) {
     return true;
 }
 
-// The module's file name in full, however long, in a buffer the caller
-// owns; null when it cannot be had.
-std::unique_ptr<wchar_t[]> ModuleFileName(HMODULE module) {
-    for (DWORD size = MAX_PATH; size <= kLongestPath; size *= 2) {
-        std::unique_ptr<wchar_t[]> name(new (std::nothrow) wchar_t[size]);
-        if (!name) return nullptr;
-        DWORD n = GetModuleFileNameW(module, name.get(), size);
-        if (n == 0) return nullptr;
-        if (n < size) return name;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 ImageFileState CheckImageFile(const wchar_t* path) {
@@ -78,7 +64,8 @@ ImageFileState CheckImageFile(const wchar_t* path) {
 }
 
 bool LauncherFileIsDamaged(HMODULE module) {
-    std::unique_ptr<wchar_t[]> path = ModuleFileName(module);
+    DWORD error = 0;
+    std::unique_ptr<wchar_t[]> path = ModuleFileName(module, &error);
     return path && CheckImageFile(path.get()) == ImageFileState::Damaged;
 }
 

@@ -1,12 +1,9 @@
 #include "start_inputs.h"
 
-#include <string.h>
-
 #include "message_text.h"
 
 namespace {
 
-const char kFallbackTempFolder[] = "C:\\";
 const double kBytesPerMegabyte = 1048576.0;
 
 bool IsBlankOrControl(char c) {
@@ -29,9 +26,8 @@ const char* CommandTail(const char* commandLine) {
     return p;
 }
 
-void KeepUsableTempFolder(char* folder, unsigned long length) {
-    if (length == 0 || length >= kPlatformPathBuffer || folder[1] != ':' || folder[2] != '\\')
-        strcpy(folder, kFallbackTempFolder);
+bool IsUsableTempFolder(const char* folder, size_t length) {
+    return length >= 3 && length < kPlatformPathBuffer && folder[1] == ':' && folder[2] == '\\';
 }
 
 bool EnoughFreeSpace(double freeBytes) { return static_cast<float>(freeBytes) >= kLeastFreeSpace; }

@@ -21,11 +21,10 @@ const float kLeastFreeSpace = 10485760.0f;
 // characters of code 1 to 32 after the name are skipped too. Never null.
 const char* CommandTail(const char* commandLine);
 
-// Turns the result of GetTempPathA (length characters in folder, a buffer
-// of kPlatformPathBuffer bytes) into the folder the launcher uses: kept
-// when it fits and is of the form letter, colon, backslash; "C:\" otherwise
-// (a network path, a relative one, a failed query).
-void KeepUsableTempFolder(char* folder, unsigned long length);
+// True when folder (length bytes) can be the launcher's temporary folder:
+// of the form letter, colon, backslash (not a network path, a relative one
+// or an empty one) and within kPlatformPathBuffer, terminator included.
+bool IsUsableTempFolder(const char* folder, size_t length);
 
 // True when freeBytes, narrowed to single precision as the launcher has
 // always compared it, is at least kLeastFreeSpace.

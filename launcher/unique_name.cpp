@@ -1,7 +1,5 @@
 #include "unique_name.h"
 
-#include <windows.h>
-
 #include <io.h>
 
 #include "system_clock.h"
@@ -52,9 +50,9 @@ QvString MakeUniqueName(QvString pattern) {
     });
 }
 
-QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders) {
-    QvString name = FirstFree(pattern, [](const QvString& candidate) {
-        if (CreateDirectoryA(candidate, nullptr)) return Claim::Taken;
+QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders, SECURITY_ATTRIBUTES* security) {
+    QvString name = FirstFree(pattern, [security](const QvString& candidate) {
+        if (CreateDirectoryA(candidate, security)) return Claim::Taken;
         DWORD error = GetLastError();
         // Something of that name is there already (a folder or a file): the next one.
         return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || error == ERROR_ACCESS_DENIED
@@ -73,9 +71,11 @@ QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders) {
     return name;
 }
 
-QvString ReserveUniqueFile(QvString pattern) {
-    return FirstFree(pattern, [](const QvString& candidate) {
-        HANDLE h = CreateFileA(candidate, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+QvString ReserveUniqueFile(QvString pattern, SECURITY_ATTRIBUTES* security) {
+    return FirstFree(pattern, [security](const QvString& candidate) {
+        // The script is opened again later to be written (CREATE_ALWAYS);
+        // opening an existing file keeps the descriptor it was created with.
+        HANDLE h = CreateFileA(candidate, GENERIC_WRITE, 0, security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             CloseHandle(h);
             return Claim::Taken;

@@ -2,6 +2,8 @@
 #ifndef TESSAROVEN_UNIQUE_NAME_H
 #define TESSAROVEN_UNIQUE_NAME_H
 
+#include <windows.h>
+
 #include <stdint.h>
 
 #include "folder_list.h"
@@ -20,9 +22,10 @@ QvString MakeUniqueName(QvString pattern);
 // (recorded at the front of createdFolders when that is not null) or a new
 // empty file. Returns the name, or an empty string when no candidate could
 // be created. A folder that cannot be recorded for lack of memory is
-// removed again before std::bad_alloc leaves.
-QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders);
-QvString ReserveUniqueFile(QvString pattern);
+// removed again before std::bad_alloc leaves. security (null: the
+// parent's) is what the new folder or file is created with.
+QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders, SECURITY_ATTRIBUTES* security);
+QvString ReserveUniqueFile(QvString pattern, SECURITY_ATTRIBUTES* security);
 
 // The pseudo-random generator: state = state * 214013 + 2531011 (mod 2^32);
 // each number is (state >> 16) & 0x7FFF. Public so that the tests can pin

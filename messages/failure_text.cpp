@@ -42,3 +42,26 @@ const char* GetDamagedLauncherText() {
     return SelectMessageLanguage(g_damagedLauncherReport,
                                  ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
 }
+
+const MessageEntry g_unnamableFolderReport = {
+    kMessageCount + 3,
+    "Setup cannot run from this folder: its name contains characters that Setup cannot pass on to the "
+    "installation. Nothing has been installed.\n\nPlease move the setup program to a folder with a plain name "
+    "(for example C:\\Setup) and start it again.",
+    "Il programma di installazione non pu\xF2 essere avviato da questa cartella: il suo nome contiene caratteri "
+    "che il programma non pu\xF2 passare all'installazione. Non \xE8 stato installato nulla.\n\n"
+    "La preghiamo di spostare il programma di installazione in una cartella con un nome semplice "
+    "(ad esempio C:\\Setup) e di avviarlo di nuovo.",
+    "Le programme d'installation ne peut pas \xEAtre lanc\xE9 depuis ce dossier : son nom contient des "
+    "caract\xE8res que le programme ne peut pas transmettre \xE0 l'installation. Rien n'a \xE9t\xE9 install\xE9.\n\n"
+    "Veuillez d\xE9placer le programme d'installation dans un dossier au nom simple (par exemple C:\\Setup) "
+    "et le relancer.",
+    "Das Setup kann nicht aus diesem Ordner gestartet werden: Sein Name enth\xE4lt Zeichen, die das Setup nicht "
+    "an die Installation weitergeben kann. Es wurde nichts installiert.\n\nBitte verschieben Sie das "
+    "Setup-Programm in einen Ordner mit einem einfachen Namen (zum Beispiel C:\\Setup) und starten Sie es erneut.",
+};
+
+const char* GetUnnamableFolderText() {
+    return SelectMessageLanguage(g_unnamableFolderReport,
+                                 ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
+}

@@ -24,4 +24,15 @@ extern const MessageEntry g_damagedLauncherReport;
 // as for the catalog); static, never null.
 const char* GetDamagedLauncherText();
 
+// The report shown when no 8-bit path names the launcher's own file (its
+// folder's name has characters the ANSI code page lacks, and the volume
+// gives no short names), so that the next stage could not read the
+// launcher: move it to a folder with a plain name. No argument. In
+// English, Italian, French and German, Windows-1252, static.
+extern const MessageEntry g_unnamableFolderReport;
+
+// Returns the unnamable-folder report in the user's language (chosen as
+// for the catalog); static, never null.
+const char* GetUnnamableFolderText();
+
 #endif

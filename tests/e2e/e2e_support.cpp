@@ -230,30 +230,44 @@ std::vector<PayloadFile> ExpectedPayload(const std::vector<std::string>& archive
     return files;
 }
 
+std::wstring Wide(const std::string& text) {
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+std::string Ansi(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string ansi(n, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &ansi[0], n, nullptr, nullptr);
+    return ansi;
+}
+
 EnvironmentBlock EnvironmentBlock::Current() {
     EnvironmentBlock block;
-    char* strings = GetEnvironmentStringsA();
-    for (const char* p = strings; *p != '\0'; p += strlen(p) + 1) {
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* p = strings; *p != L'\0'; p += wcslen(p) + 1) {
         // Entries such as "=C:=C:\..." keep their leading '='.
-        const char* equals = strchr(p + 1, '=');
+        const wchar_t* equals = wcschr(p + 1, L'=');
         if (equals == nullptr) continue;
-        block.values_[std::string(p, equals)] = equals + 1;
+        block.values_[std::wstring(p, equals)] = equals + 1;
     }
-    FreeEnvironmentStringsA(strings);
+    FreeEnvironmentStringsW(strings);
     return block;
 }
 
-void EnvironmentBlock::Set(const std::string& name, const std::string& value) { values_[name] = value; }
+void EnvironmentBlock::Set(const std::string& name, const std::wstring& value) { values_[Wide(name)] = value; }
 
-void EnvironmentBlock::Remove(const std::string& name) { values_.erase(name); }
+void EnvironmentBlock::Remove(const std::string& name) { values_.erase(Wide(name)); }
 
-std::string EnvironmentBlock::Block() const {
-    std::string block;
+std::wstring EnvironmentBlock::Block() const {
+    std::wstring block;
     for (const auto& entry : values_) {
-        block += entry.first + "=" + entry.second;
-        block += '\0';
+        block += entry.first + L"=" + entry.second;
+        block += L'\0';
     }
-    block += '\0';
+    block += L'\0';
     return block;
 }
 
@@ -266,19 +280,19 @@ ChildProcess::~ChildProcess() {
     CloseHandle(process_);
 }
 
-bool ChildProcess::Start(const std::string& program, const std::string& commandLine,
+bool ChildProcess::Start(const std::wstring& program, const std::wstring& commandLine,
                          const EnvironmentBlock& environment, int showCommand) {
-    std::string buffer = commandLine;
-    std::string block = environment.Block();
-    STARTUPINFOA startup;
+    std::wstring buffer = commandLine;
+    std::wstring block = environment.Block();
+    STARTUPINFOW startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCommand);
     PROCESS_INFORMATION info;
     startTime_ = SystemTimeNow();
-    if (!CreateProcessA(program.c_str(), &buffer[0], nullptr, nullptr, FALSE, 0, &block[0], nullptr, &startup,
-                        &info))
+    if (!CreateProcessW(program.c_str(), &buffer[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, &block[0],
+                        nullptr, &startup, &info))
         return false;
     CloseHandle(info.hThread);
     process_ = info.hProcess;

@@ -61,21 +61,29 @@ std::vector<PayloadFile> ExpectedPayload(const std::vector<std::string>& archive
 // The names of a null-terminated list of payload_archives.h.
 std::vector<std::string> ArchiveNames(const char* const* names);
 
-// A process environment, case-blind in its names like the platform's.
+// text in the ANSI code page, taken to 16 bits and back.
+std::wstring Wide(const std::string& text);
+std::string Ansi(const std::wstring& text);
+
+// A process environment, case-blind in its names like the platform's. In
+// 16 bits, so that it can hold what the ANSI code page cannot.
 class EnvironmentBlock {
 public:
     // The driver's own environment.
     static EnvironmentBlock Current();
-    void Set(const std::string& name, const std::string& value);
+    void Set(const std::string& name, const std::string& value) { Set(name, Wide(value)); }
+    void Set(const std::string& name, const std::wstring& value);
     void Remove(const std::string& name);
-    // The block for CreateProcessA: name=value strings, each ended by a zero, and one more zero.
-    std::string Block() const;
+    // The block for CreateProcessW: name=value strings, each ended by a zero, and one more zero.
+    std::wstring Block() const;
 
 private:
     struct Blind {
-        bool operator()(const std::string& a, const std::string& b) const { return _stricmp(a.c_str(), b.c_str()) < 0; }
+        bool operator()(const std::wstring& a, const std::wstring& b) const {
+            return _wcsicmp(a.c_str(), b.c_str()) < 0;
+        }
     };
-    std::map<std::string, std::string, Blind> values_;
+    std::map<std::wstring, std::wstring, Blind> values_;
 };
 
 // A process this driver started; ended by the destructor if it still runs.
@@ -88,6 +96,10 @@ public:
 
     // Also notes the system time just before the start, for the launch delay.
     bool Start(const std::string& program, const std::string& commandLine, const EnvironmentBlock& environment,
+               int showCommand = SW_SHOWNORMAL) {
+        return Start(Wide(program), Wide(commandLine), environment, showCommand);
+    }
+    bool Start(const std::wstring& program, const std::wstring& commandLine, const EnvironmentBlock& environment,
                int showCommand = SW_SHOWNORMAL);
     // True when the process ended within milliseconds; messages of the
     // driver's own windows are dispatched meanwhile.

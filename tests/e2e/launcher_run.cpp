@@ -44,10 +44,10 @@ LauncherRun::~LauncherRun() {
     if (ready_ != nullptr) CloseHandle(ready_);
 }
 
-bool LauncherRun::Start(const std::string& tail, const std::string& program) {
-    std::string commandLine = "\"" + program + "\"";
-    if (!tail.empty()) commandLine += " " + tail;
-    return StartCommandLine(program, commandLine);
+bool LauncherRun::Start(const std::string& tail, const std::wstring& program) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!tail.empty()) commandLine += L" " + Wide(tail);
+    return launcher_.Start(program, commandLine, environment_);
 }
 
 bool LauncherRun::StartCommandLine(const std::string& program, const std::string& commandLine) {

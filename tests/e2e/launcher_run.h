@@ -32,7 +32,10 @@ public:
     EnvironmentBlock& Environment() { return environment_; }
     // Starts the launcher named in the settings (or program, a copy of it)
     // with the tail after its name.
-    bool Start(const std::string& tail, const std::string& program = Settings().launcher);
+    bool Start(const std::string& tail, const std::string& program = Settings().launcher) {
+        return Start(tail, Wide(program));
+    }
+    bool Start(const std::string& tail, const std::wstring& program);
     // Starts program (a launcher) with a command line written by the caller.
     bool StartCommandLine(const std::string& program, const std::string& commandLine);
     ChildProcess& Launcher() { return launcher_; }

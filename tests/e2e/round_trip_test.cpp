@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+// After windows.h, whose types it uses.
+#include <sddl.h>
+
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -92,9 +95,37 @@ void ExpectUnpackedFiles(const std::string& work, const std::vector<PayloadFile>
     }
 }
 
+// path with every folder in its long form, in the 8-bit form the platform
+// gives ('?' for what the code page lacks).
+std::string LongForm(const std::string& path) {
+    wchar_t longPath[MAX_PATH] = {};
+    DWORD n = GetLongPathNameW(Wide(path).c_str(), longPath, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? Ansi(longPath) : "no long form of " + path;
+}
+
+// The access list of path as the platform reads it back, in its text form.
+std::string AccessList(const std::string& path) {
+    DWORD size = 0;
+    GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::string descriptor(size, '\0');
+    char* text = nullptr;
+    if (size == 0 || !GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, &descriptor[0], size, &size) ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorA(&descriptor[0], SDDL_REVISION_1,
+                                                              DACL_SECURITY_INFORMATION, &text, nullptr))
+        return "unreadable";
+    std::string list = text;
+    LocalFree(text);
+    return list;
+}
+
+bool GrantsEveryone(const std::string& accessList) { return accessList.find(";;;WD)") != std::string::npos; }
+
 // What a round trip starts from and must find.
 struct RoundTripExpectation {
     std::string temp;                 // with trailing backslash
+    std::wstring tempWide;            // when set, TEMP and TMP instead of temp, which is then its 8-bit form
+    std::wstring launcher;            // a copy of the launcher to start; empty: the build's
+    std::string resourceFile;         // the ResourceFile the next stage must get; empty: the build's launcher
     std::string tail;                 // passed on the launcher's command line
     std::vector<std::string> before;  // ListTree of the temporary folder before the run
     std::function<std::string(const std::string&)> batch = [](const std::string& path) { return path; };
@@ -108,8 +139,13 @@ void RunRoundTrip(const RoundTripExpectation& expect, const std::string& recordN
                   std::string* workOut) {
     std::string record = ScratchFolder(recordName);
     LauncherRun run(expect.temp, record, true);
+    if (!expect.tempWide.empty()) {
+        run.Environment().Set("TEMP", expect.tempWide);
+        run.Environment().Set("TMP", expect.tempWide);
+    }
     ASSERT_EQ(nullptr, FindSetupWindow()) << "a setup window is still open from an earlier run";
-    ASSERT_TRUE(run.Start(expect.tail)) << "cannot start " << Settings().launcher;
+    bool started = expect.launcher.empty() ? run.Start(expect.tail) : run.Start(expect.tail, expect.launcher);
+    ASSERT_TRUE(started) << "cannot start the launcher";
     ASSERT_TRUE(run.Launcher().Wait(kLauncherMs)) << "the launcher did not end";
     EXPECT_EQ(0u, run.Launcher().ExitCode());
     ASSERT_TRUE(run.WaitForNextStage(kNextStageMs)) << "the next stage did not start";
@@ -119,16 +155,26 @@ void RunRoundTrip(const RoundTripExpectation& expect, const std::string& recordN
     std::string work = run.Recorded("current-directory.txt") + "\\";
     *scriptOut = script;
     *workOut = work;
-    EXPECT_EQ(std::string(kFixedCommand) + "ResourceFile=\"" + Settings().launcher + "\" CleanUp=\"" + script +
-                  "\" " + expect.tail,
+    std::string resourceFile = expect.resourceFile.empty() ? Settings().launcher : expect.resourceFile;
+    EXPECT_EQ(std::string(kFixedCommand) + "ResourceFile=\"" + resourceFile + "\" CleanUp=\"" + script + "\" " +
+                  expect.tail,
               commandLine);
-    // Started by its full path from the working folder, which is its current directory.
-    EXPECT_EQ(work + "Zoratrel.exe", run.Recorded("module.txt"));
+    // Started by its full path from the working folder, which is its
+    // current directory. It reads its own path with the 8-bit call, which
+    // gives the long form.
+    EXPECT_EQ(LongForm(work + "Zoratrel.exe"), run.Recorded("module.txt"));
     EXPECT_EQ(ExpectedArchiveRecord(), run.Recorded("archives.txt"));
 
     std::vector<PayloadFile> files = ExpectedPayload(kUnpackedArchives);
     ExpectUnpackedFiles(work, files);
     EXPECT_EQ(ExpectedScript(work, script, files, expect.batch), ReadBytes(script));
+    // Wine keeps no access list, but gives a new file or folder the Unix
+    // permissions of the one it is created with: read back, a folder made
+    // without one grants everyone, while the working folder and the script,
+    // made for the user, Administrators and SYSTEM alone, do not.
+    EXPECT_TRUE(GrantsEveryone(AccessList(record))) << AccessList(record);
+    EXPECT_FALSE(GrantsEveryone(AccessList(WithoutTrailingBackslash(work)))) << AccessList(work);
+    EXPECT_FALSE(GrantsEveryone(AccessList(script))) << AccessList(script);
 
     run.ReleaseCleanup();
     EXPECT_TRUE(run.WaitForCleanup(script, kCleanupMs)) << "the clean-up script did not finish";
@@ -191,6 +237,75 @@ TEST(RoundTrip, OddTemporaryFolderAndNamesAnEarlierRunLeft) {
     EXPECT_NE(expect.temp + "TVQSetup0\\", work);
     EXPECT_EQ(oldScript, ReadBytes(expect.temp + "0.bat"));
     EXPECT_EQ("earlier", ReadBytes(expect.temp + "TVQSetup0\\setup.inf"));
+}
+
+// 16-bit names of the folders below the scratch folder; *ansi gets the 8-bit
+// form that names the same folder: exact, or with shortName its short form.
+std::wstring MakeFolders(const std::string& scratch, const std::wstring& relative, bool shortName,
+                         std::string* ansi) {
+    std::wstring path = Wide(scratch);
+    for (size_t start = 0; start < relative.size();) {
+        size_t end = relative.find(L'\\', start);
+        if (end == std::wstring::npos) end = relative.size();
+        path += L"\\" + relative.substr(start, end - start);
+        CreateDirectoryW(path.c_str(), nullptr);
+        start = end + 1;
+    }
+    wchar_t shortPath[MAX_PATH] = {};
+    DWORD n = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    *ansi = shortName ? (n > 0 && n < MAX_PATH ? Ansi(shortPath) : "no short name") : Ansi(path);
+    return path;
+}
+
+// Three machines on code page 1252 whose folder names it cannot hold, and
+// one whose name it can: the launcher hands on 8-bit paths that name the
+// right places, the next stage reads both archives through ResourceFile,
+// and the clean-up leaves nothing.
+TEST(RoundTrip, FolderNamesOutsideTheAnsiCodePage) {
+    ASSERT_EQ(1252u, GetACP()) << "these machines are set up with the ANSI code page 1252 (LANG=en_US.UTF-8)";
+    struct Case {
+        const char* name;
+        const wchar_t* user;      // the temporary folder is <scratch>\<user>\Temp; null: a plain one
+        const wchar_t* download;  // the launcher runs from a copy in <scratch>\<download>; null: the build's
+        bool shortNames;          // the paths it hands on are short forms, not the exact 8-bit ones
+    };
+    const Case cases[] = {
+        {"Cyrillic user", L"\u0414\u043c\u0438\u0442\u0440\u0438\u0439", nullptr, true},
+        {"CJK user", L"\u738b\u5c0f\u660e", nullptr, true},
+        {"Cyrillic download folder", nullptr, L"\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438", true},
+        // A name the code page holds keeps the bytes of the 8-bit functions.
+        {"o-umlaut user", L"J\u00f6rg", nullptr, false},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string scratch = ScratchFolder("foreign" + std::to_string(++index));
+        RoundTripExpectation expect;
+        expect.temp = scratch + "\\";
+        if (c.user != nullptr) {
+            expect.tempWide = MakeFolders(scratch, std::wstring(c.user) + L"\\Temp", c.shortNames, &expect.temp) + L"\\";
+            expect.temp += "\\";
+        }
+        if (c.download != nullptr) {
+            std::wstring folder = MakeFolders(ScratchFolder("download" + std::to_string(index)), c.download,
+                                              c.shortNames, &expect.resourceFile);
+            expect.launcher = folder + L"\\setup.exe";
+            ASSERT_TRUE(CopyFileW(Wide(Settings().launcher).c_str(), expect.launcher.c_str(), FALSE));
+            expect.resourceFile += "\\setup.exe";
+        }
+        // Short names hold '~', which the script quotes; o-umlaut is 0x94 in the OEM code page.
+        expect.batch = [](const std::string& path) {
+            std::string batch = path;
+            std::replace(batch.begin(), batch.end(), '\xF6', '\x94');
+            return path.find('~') != std::string::npos ? "\"" + batch + "\"" : batch;
+        };
+        std::string script, work;
+        ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-foreign" + std::to_string(index), &script, &work));
+        EXPECT_EQ(expect.temp + "0.bat", script);
+        EXPECT_EQ(expect.temp + "TVQSetup0\\", work);
+        for (const std::string& path : {script, work, expect.resourceFile})
+            EXPECT_EQ(std::string::npos, path.find('?')) << path;
+    }
 }
 
 // The tail the next stage gets is cut from the launcher's command line as

@@ -67,23 +67,23 @@ TEST(UniqueNames, ReservationsCreateAndNeverShare) {
     ScratchFolder scratch("ur");
     QvString base = EscapePercent((scratch.Path() + "\\").c_str());
     FolderList folders;
-    QvString first = ReserveUniqueFolder(base + "TVQSetup%d", &folders);
+    QvString first = ReserveUniqueFolder(base + "TVQSetup%d", &folders, nullptr);
     EXPECT_EQ(scratch / "TVQSetup0", S(first));
     EXPECT_TRUE(ScratchFolder::Exists(S(first)));
     ASSERT_EQ(1u, folders.Count());
     EXPECT_EQ(S(first), S(folders.At(0)));
     // A second launcher at the same moment gets another folder.
-    QvString second = ReserveUniqueFolder(base + "TVQSetup%d", &folders);
+    QvString second = ReserveUniqueFolder(base + "TVQSetup%d", &folders, nullptr);
     EXPECT_NE(S(first), S(second));
     EXPECT_EQ(2u, folders.Count());
 
-    QvString script = ReserveUniqueFile(base + "%d.bat");
+    QvString script = ReserveUniqueFile(base + "%d.bat", nullptr);
     EXPECT_EQ(scratch / "0.bat", S(script));
     EXPECT_EQ("", ScratchFolder::ReadAll(S(script)));
-    EXPECT_NE(S(script), S(ReserveUniqueFile(base + "%d.bat")));
+    EXPECT_NE(S(script), S(ReserveUniqueFile(base + "%d.bat", nullptr)));
     // A file of the folder's name counts as taken too.
     ScratchFolder::WriteAll(scratch / "F0", "x");
-    EXPECT_NE(scratch / "F0", S(ReserveUniqueFolder(base + "F%d", nullptr)));
+    EXPECT_NE(scratch / "F0", S(ReserveUniqueFolder(base + "F%d", nullptr, nullptr)));
 }
 
 // Each allocation made to fail in turn: a reserved folder that could not be
@@ -94,7 +94,7 @@ TEST(UniqueNames, FolderThatCannotBeRecordedIsNotLeftBehind) {
     std::string zero = scratch / "TVQSetup0";
     std::unique_ptr<FolderList> folders(new FolderList);
     int runs = alloc_counter::FailEachAllocationInTurn(
-        [&] { ReserveUniqueFolder(pattern, folders.get()); },
+        [&] { ReserveUniqueFolder(pattern, folders.get(), nullptr); },
         [&](int n) {
             SCOPED_TRACE(n);
             EXPECT_EQ(ScratchFolder::Exists(zero), !folders->IsEmpty());
@@ -118,7 +118,7 @@ TEST(CleanupScript, WritesTheRunsRecordAndFinishesWithItself) {
     ScratchFolder scratch("cs");
     std::string temp = scratch.Path() + "\\";
     FolderList folders;
-    QvString work = ReserveUniqueFolder(EscapePercent(temp.c_str()) + "TVQSetup%d", &folders) + "\\";
+    QvString work = ReserveUniqueFolder(EscapePercent(temp.c_str()) + "TVQSetup%d", &folders, nullptr) + "\\";
     QvString scriptPath = (temp + "0.bat").c_str();
     {
         CleanupScript script(scriptPath);
@@ -170,7 +170,7 @@ TEST(RunFiles, RemovesEverythingUnlessCommitted) {
         std::string work, script;
         {
             RunFiles run;
-            run.ReserveNames(temp.c_str());
+            run.ReserveNames(temp.c_str(), nullptr);
             run.OpenScript();
             work = S(run.WorkFolder());
             script = S(run.ScriptPath());

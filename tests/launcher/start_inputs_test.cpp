@@ -45,31 +45,28 @@ TEST(CommandTail, CutAfterTheProgramNameByTheStartUpRule) {
 TEST(TempFolder, OnlyDriveLetterPathsAreKept) {
     struct Case {
         const char* reported;
-        const char* used;
+        bool usable;
     };
     const Case cases[] = {
-        {"C:\\WINDOWS\\TEMP\\", "C:\\WINDOWS\\TEMP\\"},
-        {"d:\\t\\", "d:\\t\\"},
-        {"\\\\server\\share\\temp\\", "C:\\"},
-        {"\\\\?\\D:\\temp\\", "C:\\"},
-        {"D:temp\\", "C:\\"},
-        {"temp\\", "C:\\"},
-        {"", "C:\\"},
+        {"C:\\WINDOWS\\TEMP\\", true},
+        {"d:\\t\\", true},
+        {"C:\\", true},
+        {"\\\\server\\share\\temp\\", false},
+        {"\\\\?\\D:\\temp\\", false},
+        {"D:temp\\", false},
+        {"temp\\", false},
+        {"C:", false},
+        {"", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reported);
-        char folder[kPlatformPathBuffer];
-        strcpy(folder, c.reported);
-        KeepUsableTempFolder(folder, static_cast<unsigned long>(strlen(c.reported)));
-        EXPECT_STREQ(c.used, folder);
+        EXPECT_EQ(c.usable, IsUsableTempFolder(c.reported, strlen(c.reported)));
     }
-    // A query that failed (0) or that needs a larger buffer says nothing usable.
-    char folder[kPlatformPathBuffer] = "E:\\stale\\";
-    KeepUsableTempFolder(folder, 0);
-    EXPECT_STREQ("C:\\", folder);
-    strcpy(folder, "E:\\stale\\");
-    KeepUsableTempFolder(folder, kPlatformPathBuffer);
-    EXPECT_STREQ("C:\\", folder);
+    // What does not fit the platform's path buffer, terminator included, is not usable.
+    std::string longest = "E:\\" + std::string(kPlatformPathBuffer - 5, 'x') + "\\";
+    EXPECT_TRUE(IsUsableTempFolder(longest.c_str(), longest.size()));
+    longest.insert(3, "y");
+    EXPECT_FALSE(IsUsableTempFolder(longest.c_str(), longest.size()));
 }
 
 TEST(FreeSpace, TenMegabytesExactlyPassAndTheMessageRoundsToOneDecimal) {

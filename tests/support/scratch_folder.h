@@ -19,7 +19,8 @@ public:
     static std::string ReadAll(const std::string& path);
     static void WriteAll(const std::string& path, const std::string& bytes);
     static std::string CurrentDirectory();
-    // Deletes path with everything below it, read-only files included.
+    // Deletes path with everything below it, read-only files and names the
+    // ANSI code page cannot hold included.
     static void RemoveTree(const std::string& path);
 
 private:

@@ -1,0 +1,203 @@
+// The platform side of the launcher's paths: the exact 8-bit test on the
+// real code page, the access list of the working folder, and a launcher
+// whose own path no 8-bit form names (which no test machine has: Wine
+// always gives short names), through stand-in answers.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+// After windows.h, whose types it uses.
+#include <sddl.h>
+
+#include <new>
+#include <string>
+
+#include "failure_text.h"
+#include "launcher_globals.h"
+#include "main_sequence.h"
+#include "message_text.h"
+#include "scratch_folder.h"
+#include "system_paths.h"
+#include "test_thread.h"
+#include "working_folder_security.h"
+
+namespace {
+
+std::string S(const QvString& s) { return std::string(static_cast<const char*>(s), s.GetLength()); }
+
+bool IsEmptyFolder(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool empty = true;
+    do empty = empty && (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0);
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    return empty;
+}
+
+std::string TokenUserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "no token";
+    unsigned char user[512];
+    DWORD size = 0;
+    char* text = nullptr;
+    std::string sid = "no user";
+    if (GetTokenInformation(token, TokenUser, user, sizeof user, &size) &&
+        ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
+        sid = text;
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return sid;
+}
+
+// Answers the first message box of this process with OK and keeps its text.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer()
+        : thread_([this] {
+              for (int tries = 0; tries < 1000 && box_ == nullptr; ++tries) {
+                  EnumWindows(Match, reinterpret_cast<LPARAM>(this));
+                  Sleep(10);
+              }
+              if (box_ == nullptr) return;
+              char text[2048] = {};
+              GetDlgItemTextA(box_, 0xFFFF, text, sizeof text);  // the message box's text control
+              text_ = text;
+              PostMessageA(box_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+          }) {}
+    // Waits for the answer; the box's text, empty when none came.
+    std::string Text() {
+        thread_.Join();
+        return text_;
+    }
+
+private:
+    static BOOL CALLBACK Match(HWND window, LPARAM self) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char className[16] = {};
+        GetClassNameA(window, className, sizeof className);
+        if (owner != GetCurrentProcessId() || !IsWindowVisible(window) || strcmp(className, "#32770") != 0)
+            return TRUE;
+        reinterpret_cast<MessageBoxAnswerer*>(self)->box_ = window;
+        return FALSE;
+    }
+
+    HWND box_ = nullptr;
+    std::string text_;
+    TestThread thread_;
+};
+
+// The platform's answers, except for the launcher's own path; with
+// outOfMemory, the exact 8-bit test finds no memory.
+class LauncherElsewhere final : public SystemPathQueries {
+public:
+    LauncherElsewhere(const wchar_t* file, bool shortNames, bool outOfMemory)
+        : SystemPathQueries(GetModuleHandleA(nullptr)), file_(file), shortNames_(shortNames),
+          outOfMemory_(outOfMemory) {}
+    std::unique_ptr<wchar_t[]> LauncherFile(unsigned long* error) const override {
+        if (file_ == nullptr) {
+            *error = ERROR_ACCESS_DENIED;
+            return nullptr;
+        }
+        std::unique_ptr<wchar_t[]> copy(new wchar_t[wcslen(file_) + 1]);
+        wcscpy(copy.get(), file_);
+        return copy;
+    }
+    std::unique_ptr<wchar_t[]> ShortForm(const wchar_t* path) const override {
+        return shortNames_ ? SystemPathQueries::ShortForm(path) : nullptr;
+    }
+    bool ExactAnsi(const wchar_t* text, QvString* ansi) const override {
+        if (outOfMemory_) throw std::bad_alloc();
+        return SystemPathQueries::ExactAnsi(text, ansi);
+    }
+
+private:
+    const wchar_t* file_;
+    bool shortNames_;
+    bool outOfMemory_;
+};
+
+}  // namespace
+
+TEST(SystemPathQueries, ExactOnlyWhenEveryCharacterHasItsOwnByte) {
+    ASSERT_EQ(1252u, GetACP()) << "this test needs the ANSI code page 1252 (LANG=en_US.UTF-8)";
+    struct Case {
+        const wchar_t* text;
+        bool exact;
+        const char* ansi;
+    };
+    const Case cases[] = {
+        {L"C:\\users\\J\u00f6rg\\Temp\\", true, "C:\\users\\J\xF6rg\\Temp\\"},
+        {L"C:\\\u20ac", true, "C:\\\x80"},  // the euro sign has a byte of its own in 1252
+        {L"C:\\users\\\u0414\u043c\u0438\u0442\u0440\u0438\u0439\\", false, nullptr},
+        {L"C:\\users\\\u738b\u5c0f\u660e\\", false, nullptr},
+        {L"C:\\\u0100da\\", false, nullptr},  // A with macron: a best-fit 'A' would name another folder
+        {L"C:\\\xD800x\\", false, nullptr},   // half a surrogate pair
+    };
+    SystemPathQueries system(GetModuleHandleA(nullptr));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
+        QvString ansi;
+        EXPECT_EQ(c.exact, system.ExactAnsi(c.text, &ansi));
+        if (c.exact) {
+            EXPECT_EQ(c.ansi, S(ansi));
+        }
+    }
+}
+
+TEST(WorkingFolderSecurity, ProtectedFullAccessForTheUserAdministratorsAndSystemOnly) {
+    WorkingFolderSecurity security;
+    ASSERT_NE(nullptr, security.Attributes()) << "error " << security.Error();
+    EXPECT_EQ(0u, security.Error());
+    EXPECT_EQ(sizeof(SECURITY_ATTRIBUTES), security.Attributes()->nLength);
+    EXPECT_FALSE(security.Attributes()->bInheritHandle);
+    char* text = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(
+        security.Attributes()->lpSecurityDescriptor, SDDL_REVISION_1,
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr));
+    std::string sddl = text;
+    LocalFree(text);
+    // P: nothing inherited from the parent; OICI: files and folders below inherit each entry.
+    EXPECT_EQ("D:P(A;OICI;FA;;;" + TokenUserSid() + ")(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", sddl);
+}
+
+// A launcher whose path has no 8-bit form, or whose path cannot be read,
+// says so before anything is created and ends with 2.
+TEST(MainSequence, LauncherPathWithoutAnyNameStopsTheRunBeforeAnythingIsCreated) {
+    const wchar_t cyrillic[] = L"C:\\\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438\\setup.exe";
+    QvString unreadable, outOfMemory;
+    unreadable.Format(GetFailureReportText(), "", static_cast<int>(ERROR_ACCESS_DENIED));
+    outOfMemory.Format(GetFailureReportText(), "", static_cast<int>(ERROR_NOT_ENOUGH_MEMORY));
+    struct Case {
+        const char* name;
+        const wchar_t* file;
+        bool shortNames;
+        bool outOfMemory;
+        std::string report;  // the box's text
+    };
+    const Case cases[] = {
+        {"a Cyrillic folder on a volume without short names", cyrillic, false, false, GetUnnamableFolderText()},
+        {"the path cannot be read", nullptr, true, false,
+         S(unreadable) + "\nThe launcher's own path could not be read."},
+        {"memory runs out", L"C:\\Downloads\\setup.exe", true, true, S(outOfMemory)},
+    };
+    ScratchFolder scratch("lp");
+    std::string temp = scratch.Path() + "\\";
+    char saved[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    ASSERT_TRUE(SetEnvironmentVariableA("TMP", temp.c_str()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_nextStageLaunched = false;
+        MessageBoxAnswerer answerer;
+        int code = RunLauncher(GetModuleHandleA(nullptr), "", LauncherElsewhere(c.file, c.shortNames, c.outOfMemory));
+        std::string text = answerer.Text();
+        EXPECT_EQ(kExitPreparationFailed, code);
+        EXPECT_EQ(c.report, text);
+        EXPECT_FALSE(g_nextStageLaunched);
+        EXPECT_TRUE(IsEmptyFolder(scratch.Path()));
+    }
+    SetEnvironmentVariableA("TMP", n > 0 && n < MAX_PATH ? saved : nullptr);
+}

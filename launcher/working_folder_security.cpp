@@ -10,7 +10,9 @@ namespace {
 
 // P: protected; OICI: inherited by files and folders below; FA: full
 // access; the token's user, then Administrators (BA) and SYSTEM (SY).
-const char kAccessList[] = "D:P(A;OICI;FA;;;%s)(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+const char kProtected[] = "D:P";
+const char kUserEntry[] = "(A;OICI;FA;;;%s)";
+const char kAdministratorsAndSystem[] = "(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 struct HandleCloser {
     void operator()(HANDLE handle) const { CloseHandle(handle); }
@@ -39,14 +41,43 @@ DWORD TokenUserSid(std::unique_ptr<char, LocalMemoryDeleter>* sid) {
     return 0;
 }
 
+// True in *enabled when the token's Administrators membership is enabled
+// (an elevated run); 0 or the error code.
+DWORD AdministratorsEnabled(bool* enabled) {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &administrators))
+        return LastError();
+    BOOL member = FALSE;
+    BOOL asked = CheckTokenMembership(nullptr, administrators, &member);
+    DWORD error = asked ? 0 : LastError();
+    FreeSid(administrators);
+    *enabled = member != FALSE;
+    return error;
+}
+
 }  // namespace
+
+QvString WorkingFolderAccessList(const char* userSid, bool administratorsEnabled) {
+    QvString list(kProtected);
+    if (!administratorsEnabled) {
+        QvString user;
+        user.Format(kUserEntry, userSid);
+        list += user;
+    }
+    list += kAdministratorsAndSystem;
+    return list;
+}
 
 WorkingFolderSecurity::WorkingFolderSecurity() : attributes_(), error_(0) {
     std::unique_ptr<char, LocalMemoryDeleter> sid;
     error_ = TokenUserSid(&sid);
     if (error_ != 0) return;
-    QvString accessList;
-    accessList.Format(kAccessList, sid.get());
+    bool elevated = false;
+    error_ = AdministratorsEnabled(&elevated);
+    if (error_ != 0) return;
+    QvString accessList = WorkingFolderAccessList(sid.get(), elevated);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(accessList, SDDL_REVISION_1, &descriptor, nullptr)) {
         error_ = LastError();

@@ -15,11 +15,20 @@ struct LocalMemoryDeleter {
     void operator()(void* block) const { LocalFree(block); }
 };
 
-// Owns a security descriptor whose access list is protected (nothing is
-// inherited from the parent) and grants full access only to the process
-// token's user, the Administrators group and SYSTEM, each entry inherited
-// by every file and folder below. Meant to be given at creation, so that
-// there is no moment in which another account can write.
+#include "qv_string.h"
+
+// The access list's text (SDDL): protected (nothing inherited from the
+// parent), full access for Administrators and SYSTEM, each entry inherited
+// by every file and folder below, and an entry for userSid only when the
+// token's Administrators membership is not enabled. An elevated run reaches
+// its files through Administrators; an entry for its user would let the
+// user's unelevated processes, which carry the same SID, put a DLL or a
+// program where the elevated next stage starts from.
+QvString WorkingFolderAccessList(const char* userSid, bool administratorsEnabled);
+
+// Owns a security descriptor with the access list above for the process
+// token. Meant to be given at creation, so that there is no moment in which
+// another account can write.
 class WorkingFolderSecurity {
 public:
     // Builds the descriptor; Error() tells whether that worked. Throws

@@ -147,7 +147,14 @@ TEST(SystemPathQueries, ExactOnlyWhenEveryCharacterHasItsOwnByte) {
     }
 }
 
-TEST(WorkingFolderSecurity, ProtectedFullAccessForTheUserAdministratorsAndSystemOnly) {
+// An elevated run (Administrators enabled) keeps its own user out: the
+// user's unelevated processes carry the same SID.
+TEST(WorkingFolderSecurity, ProtectedFullAccessForAdministratorsSystemAndAnUnelevatedUserOnly) {
+    const char someUser[] = "S-1-5-21-1-2-3-1001";
+    EXPECT_EQ("D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", S(WorkingFolderAccessList(someUser, true)));
+    EXPECT_EQ("D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)",
+              S(WorkingFolderAccessList(someUser, false)));
+
     WorkingFolderSecurity security;
     ASSERT_NE(nullptr, security.Attributes()) << "error " << security.Error();
     EXPECT_EQ(0u, security.Error());
@@ -159,8 +166,13 @@ TEST(WorkingFolderSecurity, ProtectedFullAccessForTheUserAdministratorsAndSystem
         OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr));
     std::string sddl = text;
     LocalFree(text);
-    // P: nothing inherited from the parent; OICI: files and folders below inherit each entry.
-    EXPECT_EQ("D:P(A;OICI;FA;;;" + TokenUserSid() + ")(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", sddl);
+    PSID administrators = nullptr;
+    ASSERT_TRUE(ConvertStringSidToSidA("BA", &administrators));
+    BOOL elevated = FALSE;
+    ASSERT_TRUE(CheckTokenMembership(nullptr, administrators, &elevated));
+    LocalFree(administrators);
+    std::string user = elevated ? "" : "(A;OICI;FA;;;" + TokenUserSid() + ")";
+    EXPECT_EQ("D:P" + user + "(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", sddl) << (elevated ? "elevated" : "not elevated");
 }
 
 // A launcher whose path has no 8-bit form, or whose path cannot be read,

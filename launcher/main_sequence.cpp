@@ -77,39 +77,6 @@ bool EnoughRoomOnDrive(const char* tempFolder) {
 // The launcher's own executable path, which carries the archives.
 void ReadLauncherPath(char (&path)[MAX_PATH]) { GetModuleFileNameA(g_instance, path, MAX_PATH); }
 
-// What the run hands to the next stage once its files are ready.
-struct PreparedFiles {
-    QvString scriptPath;
-    QvString workFolder;  // ends in a backslash
-};
-
-// Reserves the names, writes the clean-up script and unpacks the archives.
-// Returns true with the script and the working folder, whose removal is the
-// script's task from now on; or false with the failure, after everything
-// the run created was removed again.
-bool PrepareFiles(const char* tempFolder, PreparedFiles* prepared, RunFailure* failure) {
-    RunFiles run;
-    try {
-        run.ReserveNames(tempFolder);
-        run.OpenScript();
-        ExtractArchives(ResourceArchiveSource(g_instance), kExtractedArchives, run.WorkFolder(), run.Folders(), &run);
-        run.FinishScript();
-    } catch (...) {
-        char launcherPath[MAX_PATH];
-        ReadLauncherPath(launcherPath);
-        *failure = CurrentFailure(run.FileInHand(), launcherPath);
-        return false;  // run removes what it created on its way out
-    }
-    prepared->scriptPath = run.ScriptPath();
-    prepared->workFolder = run.WorkFolder();
-    run.Commit();
-    return true;
-}
-
-void ReportFailure(const RunFailure& failure) {
-    MessageBoxA(nullptr, FailureReportText(failure), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
-}
-
 // Waits, as WinExec does, until the started program first waits for input
 // (its window is up) or has ended, for at most kNextStageIdleMs, so that the
 // splash stays until there is something else to see. Messages sent to the
@@ -126,35 +93,61 @@ void WaitUntilInputIdle(HANDLE process) {
     }
 }
 
-// Starts the next stage by its full path, so that no program of the same
-// name elsewhere (next to the downloaded launcher, say) can stand in for it.
-void StartNextStage(const QvString& workFolder, const QvString& command) {
-    QvString program = workFolder + kNextStageProgram;
-    QvString commandLine = command;  // CreateProcessA may write into its command line
+// Starts program with commandLine (which CreateProcessA may write into) in
+// folder; true with process filled once it runs.
+bool StartProgram(const char* program, char* commandLine, const char* folder, PROCESS_INFORMATION* process) {
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process;
-    if (CreateProcessA(program, commandLine.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, workFolder,
-                       &startup, &process)) {
-        WaitUntilInputIdle(process.hProcess);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    return CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, process) !=
+           FALSE;
 }
 
-// Makes the working folder current and starts the next stage with the
-// script, the launcher's path and the command tail.
-void LaunchNextStage(const PreparedFiles& prepared, const char* commandTail) {
-    _chdir(prepared.workFolder);
-    char launcherPath[MAX_PATH];
-    ReadLauncherPath(launcherPath);
-    QvString command;
-    command.Format(kCommandFormat, launcherPath, static_cast<const char*>(prepared.scriptPath), commandTail);
-    g_nextStageLaunched = true;
-    StartNextStage(prepared.workFolder, command);
+// Reserves the names, writes the clean-up script, unpacks the archives and
+// starts the next stage from the working folder, by its full path, so that
+// no program of the same name elsewhere (next to the downloaded launcher,
+// say) can stand in for it. Returns true with the next stage's process once
+// it runs; from then on what the run created stays, and removing it is the
+// script's task. Otherwise returns false with the failure, after everything
+// the run created was removed again (what could not be is named in it).
+bool PrepareAndLaunch(const char* tempFolder, const char* commandTail, PROCESS_INFORMATION* nextStage,
+                      RunFailure* failure) {
+    RunFiles run;
+    try {
+        run.ReserveNames(tempFolder);
+        run.OpenScript();
+        ExtractArchives(ResourceArchiveSource(g_instance), kExtractedArchives, run.WorkFolder(), run.Folders(), &run);
+        run.FinishScript();
+
+        char launcherPath[MAX_PATH];
+        ReadLauncherPath(launcherPath);
+        QvString command;
+        command.Format(kCommandFormat, launcherPath, static_cast<const char*>(run.ScriptPath()), commandTail);
+        QvString program = run.WorkFolder() + kNextStageProgram;
+        // Everything that may need memory comes before the working folder
+        // becomes current: a failure while it is would keep it from removal.
+        char* commandLine = command.GetBuffer(0);
+        _chdir(run.WorkFolder());
+        g_nextStageLaunched = true;
+        if (StartProgram(program, commandLine, run.WorkFolder(), nextStage)) {
+            run.Commit();
+            return true;
+        }
+        DWORD error = GetLastError();
+        g_nextStageLaunched = false;
+        // Out of the working folder again, so that it can be removed.
+        _chdir(tempFolder);
+        SetFailure(failure, static_cast<int>(error), program, nullptr);
+    } catch (...) {
+        // Nothing here may need memory: running out of it is one of the failures.
+        char launcherPath[MAX_PATH];
+        ReadLauncherPath(launcherPath);
+        RecordCurrentFailure(failure, run.FileInHand(), launcherPath);
+    }
+    run.RemoveAll(failure);
+    return false;
 }
 
 // Gives the destroyed splash up to kFinalWaitMs to wind down.
@@ -164,6 +157,12 @@ void WaitForSplashToEnd() {
 }
 
 }  // namespace
+
+void ShowFailureReport(const RunFailure& failure) {
+    static char text[kFailureReportChars];
+    FormatFailureReport(failure, text, sizeof text);
+    MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+}
 
 int RunLauncher(HINSTANCE instance, const char* commandTail) {
     g_instance = instance;
@@ -180,17 +179,19 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
     ReadTempFolder(tempFolder);
     if (!EnoughRoomOnDrive(tempFolder)) return kExitNoSpace;
 
-    PreparedFiles prepared;
+    // Held in place, so that reporting a failure needs no memory.
     RunFailure failure;
-    if (!PrepareFiles(tempFolder, &prepared, &failure)) {
+    PROCESS_INFORMATION nextStage;
+    if (!PrepareAndLaunch(tempFolder, commandTail, &nextStage, &failure)) {
         // Closing the splash while the report is up would end the run with
         // 0 (the user's confirmed abandon): a failed run must end with 2.
         DestroyWindow(splash);
-        ReportFailure(failure);
+        ShowFailureReport(failure);
         return kExitPreparationFailed;
     }
-
-    LaunchNextStage(prepared, commandTail);
+    WaitUntilInputIdle(nextStage.hProcess);
+    CloseHandle(nextStage.hThread);
+    CloseHandle(nextStage.hProcess);
     DestroyWindow(splash);
     WaitForSplashToEnd();
     return kExitLaunched;

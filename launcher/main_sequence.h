@@ -5,9 +5,14 @@
 #include <windows.h>
 
 #include "exit_codes.h"
+#include "run_failure.h"
 
 // Runs the whole sequence for the module instance and the command-line tail
 // (passed on unchanged to the next stage); returns the exit code (LauncherExit).
 int RunLauncher(HINSTANCE instance, const char* commandTail);
+
+// Shows the failure report in the user's language, formatted where it needs
+// no memory, without owner window and on top; returns when it is answered.
+void ShowFailureReport(const RunFailure& failure);
 
 #endif

@@ -20,6 +20,7 @@ struct Report {
 const Report kReports[] = {
     {"failure", &g_failureReport, "%s%d", "Datei: %s\nFehlercode: %d"},
     {"damaged launcher", &g_damagedLauncherReport, "%s", "Datei: %s"},
+    {"leftovers", &g_leftoversHeading, "", "Neustart"},
 };
 
 }  // namespace
@@ -46,6 +47,7 @@ TEST(FailureReport, FourLanguagesEachTakingItsArgumentsInOrder) {
         EXPECT_NE(nullptr, strstr(report.entry->german, report.germanPart));
     }
     EXPECT_NE(g_failureReport.id, g_damagedLauncherReport.id);
+    EXPECT_NE(g_damagedLauncherReport.id, g_leftoversHeading.id);
     EXPECT_NE(nullptr, strstr(g_failureReport.french, "Fichier : %s"));
     EXPECT_NE(nullptr, strstr(g_failureReport.italian, "Codice di errore: %d"));
 }

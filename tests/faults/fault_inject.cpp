@@ -125,15 +125,18 @@ R FailValue(FailsWith fails) {
 }
 
 // The replacement of import I, with the calling convention of its library.
-// The convention is spelled out here: the compiler drops it from the deduced
-// function type.
+// A pattern keeps the convention only through an alias; written out, the
+// compiler drops it, and a system function would match no pattern on i686.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wignored-attributes"
 template <uint32_t I, Library L, typename F>
 struct Replacement;
 
+template <typename R, typename... A>
+using WinapiFunction = R(WINAPI*)(A...);
+
 template <uint32_t I, typename R, typename... A>
-struct Replacement<I, Library::Kernel32, R (*)(A...)> {
+struct Replacement<I, Library::Kernel32, WinapiFunction<R, A...>> {
     typedef R(WINAPI* Real)(A...);
     static R WINAPI Call(A... args) {
         uint32_t error = DecideCall<I>(args...);

@@ -11,7 +11,8 @@
 // then one of
 //   (nothing)                  plan and run every case in this process
 //   --sample                   plan and run the first case of every call kind
-//   --plan-to=FILE [--sample]  plan only: the cases, one a line, into FILE
+//   --plan-to=FILE [--sample]  plan: the cases, one a line, into FILE (and with
+//                              --lane, run that lane's share of them)
 //   --cases=FILE --lane=I/N    run every N-th case of FILE from the I-th on
 //                              (1-based), outcomes into FILE.laneI
 //   --cases=FILE --lanes=N     print the summary of the N lanes' outcomes
@@ -139,16 +140,16 @@ bool Plan(const SweepSetup& setup, bool sample, std::vector<SweepCase>* cases) {
     return true;
 }
 
+// "held|broken CASE<tab>EXIT<tab>WHAT WAS WRONG"
 std::string OutcomeLine(const SweepCase& c, const CaseOutcome& outcome) {
-    std::string line = (outcome.held ? "held " : "broken ") + CaseLine(c);
-    if (!outcome.held) line += "\t" + outcome.broken;
-    return line;
+    return (outcome.held ? "held " : "broken ") + CaseLine(c) + "\t" + std::to_string(outcome.exitCode) + "\t" +
+           outcome.broken;
 }
 
 // Prints the broken cases, the cases by call kind and the last line; the
 // exit code.
 int Summarize(const std::vector<SweepCase>& cases, const std::vector<std::string>& outcomes) {
-    std::map<std::string, int> byKind;
+    std::map<std::string, int> byKind, byExit;
     int held = 0, broken = 0, later = 0;
     std::map<std::string, std::string> results;
     for (const std::string& line : outcomes) {
@@ -160,7 +161,12 @@ int Summarize(const std::vector<SweepCase>& cases, const std::vector<std::string
         std::string kind = c.plan.followAt == 0 ? HookName(c.hook)
                                                 : std::string("rollback removal ") + (c.plan.followForGood ? "for good" : "once");
         auto found = results.find(CaseLine(c));
-        std::string what = found == results.end() ? "never run" : found->second.substr(found->second.find('\t') + 1);
+        std::string what = "never run";
+        if (found != results.end()) {
+            size_t exitAt = found->second.find('\t') + 1, whatAt = found->second.find('\t', exitAt) + 1;
+            ++byExit["exit " + found->second.substr(exitAt, whatAt - exitAt - 1)];
+            what = found->second.substr(whatAt);
+        }
         if (found != results.end() && found->second.compare(0, 5, "held ") == 0) {
             ++held;
         } else if (found != results.end() && MendedByIssue16(c)) {
@@ -175,6 +181,8 @@ int Summarize(const std::vector<SweepCase>& cases, const std::vector<std::string
     }
     printf("by call:");
     for (const auto& kind : byKind) printf(" %s %d,", kind.first.c_str(), kind.second);
+    printf("\nby outcome:");
+    for (const auto& exit : byExit) printf(" %s %d,", exit.first.c_str(), exit.second);
     printf("\nfault sweep: %zu injected, %d held, %d broken\n", cases.size() - later, held, broken);
     return broken == 0 ? 0 : 1;
 }
@@ -231,40 +239,45 @@ int main(int argc, char** argv) {
     }
 
     std::vector<SweepCase> cases;
+    std::string casesFile = options.cases.empty() ? options.planTo : options.cases;
     if (options.cases.empty()) {
         if (!Plan(setup, options.sample, &cases)) return 1;
         if (!options.planTo.empty()) {
-            FILE* f = fopen(options.planTo.c_str(), "w");
+            // Whole or not at all: other lanes wait for the file.
+            std::string partial = options.planTo + ".partial";
+            FILE* f = fopen(partial.c_str(), "w");
             if (f == nullptr) return 2;
             for (const SweepCase& c : cases) fprintf(f, "%s\n", CaseLine(c).c_str());
-            fclose(f);
+            if (fclose(f) != 0 || !MoveFileExA(partial.c_str(), options.planTo.c_str(), MOVEFILE_REPLACE_EXISTING))
+                return 2;
             printf("%zu cases planned\n", cases.size());
-            return 0;
+        } else {
+            std::vector<std::string> outcomes;
+            RunCases(setup, cases, 0, 1, &outcomes);
+            return Summarize(cases, outcomes);
         }
-        std::vector<std::string> outcomes;
-        RunCases(setup, cases, 0, 1, &outcomes);
-        return Summarize(cases, outcomes);
-    }
-
-    std::vector<std::string> lines;
-    if (!ReadLines(options.cases, &lines)) {
-        fprintf(stderr, "fault_sweep: cannot read %s\n", options.cases.c_str());
-        return 2;
-    }
-    for (const std::string& line : lines) {
-        SweepCase c;
-        if (!ParseCaseLine(line, &c)) {
-            fprintf(stderr, "fault_sweep: %s: not a case: %s\n", options.cases.c_str(), line.c_str());
+    } else {
+        std::vector<std::string> lines;
+        if (!ReadLines(options.cases, &lines)) {
+            fprintf(stderr, "fault_sweep: cannot read %s\n", options.cases.c_str());
             return 2;
         }
-        cases.push_back(c);
+        for (const std::string& line : lines) {
+            SweepCase c;
+            if (!ParseCaseLine(line, &c)) {
+                fprintf(stderr, "fault_sweep: %s: not a case: %s\n", options.cases.c_str(), line.c_str());
+                return 2;
+            }
+            cases.push_back(c);
+        }
     }
     if (options.lanes > 0) {
         std::vector<std::string> outcomes;
         for (int lane = 1; lane <= options.lanes; ++lane)
-            ReadLines(options.cases + ".lane" + std::to_string(lane), &outcomes);
+            ReadLines(casesFile + ".lane" + std::to_string(lane), &outcomes);
         return Summarize(cases, outcomes);
     }
+    if (options.lane.empty()) return 0;
     int lane = 0, of = 0;
     if (sscanf(options.lane.c_str(), "%d/%d", &lane, &of) != 2 || lane < 1 || lane > of) {
         fprintf(stderr, "fault_sweep: --lane=I/N with 1 <= I <= N\n");
@@ -272,7 +285,7 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> outcomes;
     RunCases(setup, cases, static_cast<size_t>(lane - 1), static_cast<size_t>(of), &outcomes);
-    std::string results = options.cases + ".lane" + std::to_string(lane);
+    std::string results = casesFile + ".lane" + std::to_string(lane);
     FILE* f = fopen(results.c_str(), "w");
     if (f == nullptr) return 2;
     for (const std::string& line : outcomes) fprintf(f, "%s\n", line.c_str());

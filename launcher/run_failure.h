@@ -21,14 +21,15 @@ const size_t kFailureReportChars = 8192;
 
 // One failure of a run, in its own fields, each held in place.
 struct RunFailure {
-    int code = 0;                   // a QvStreamException code, or a Windows error code
-    char path[kFailurePathChars];   // the file the failure concerns
+    int code;                          // a QvStreamException code, or a Windows error code
+    char path[kFailurePathChars];      // the file the failure concerns
     char reason[kFailureReasonChars];  // what the code alone does not say; empty when nothing
     // What the run could not remove and handed to the system to remove when
     // it next starts, one path a line; empty when everything went.
     char leftovers[kFailureLeftoverChars];
 
-    RunFailure() : path(), reason(), leftovers() {}
+    // Empty; a static one needs no code to start out so.
+    constexpr RunFailure() : code(0), path(), reason(), leftovers() {}
 };
 
 // Sets the code, the path and the reason (null: empty), each cut to fit.

@@ -270,6 +270,7 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
         if (ReadBytes(record + "\\cleanup.txt").find("started") == std::string::npos)
             Add(&problems, "the clean-up script was not started");
         if (!left.empty()) Add(&problems, "left after the clean-up: " + Joined(left));
+        if (!handedOver.empty()) Add(&problems, "left for the next start: " + Joined(handedOver));
     } else if (ended && (outcome.exitCode == 1 || outcome.exitCode == 2)) {
         if (boxes.size() != 1) Add(&problems, std::to_string(boxes.size()) + " message boxes");
         if (nextStage || processes != 1) Add(&problems, "the next stage was started");
@@ -279,7 +280,7 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
             std::string drive = temp.substr(0, 2);
             snprintf(expected, sizeof expected, setup.texts->noSpace, drive.c_str(), 10.0, 0.0);
             if (outcome.report != expected) Add(&problems, "not the no-space message: " + outcome.report);
-            if (!left.empty()) Add(&problems, "created: " + Joined(left));
+            if (!left.empty() || !handedOver.empty()) Add(&problems, "created: " + Joined(left));
         } else if (!boxes.empty()) {
             ParsedReport report = ParseReport(outcome.report, *setup.texts);
             Add(&problems, ReportProblem(report, c, seen));

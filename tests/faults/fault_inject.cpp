@@ -129,14 +129,14 @@ R FailValue(FailsWith fails) {
 // compiler drops it, and a system function would match no pattern on i686.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wignored-attributes"
-template <uint32_t I, Library L, typename F>
+template <uint32_t I, bool Crt, typename F>
 struct Replacement;
 
 template <typename R, typename... A>
 using WinapiFunction = R(WINAPI*)(A...);
 
 template <uint32_t I, typename R, typename... A>
-struct Replacement<I, Library::Kernel32, WinapiFunction<R, A...>> {
+struct Replacement<I, false, WinapiFunction<R, A...>> {
     typedef R(WINAPI* Real)(A...);
     static R WINAPI Call(A... args) {
         uint32_t error = DecideCall<I>(args...);
@@ -147,7 +147,7 @@ struct Replacement<I, Library::Kernel32, WinapiFunction<R, A...>> {
 };
 
 template <uint32_t I, typename R, typename... A>
-struct Replacement<I, Library::Msvcrt, R (*)(A...)> {
+struct Replacement<I, true, R (*)(A...)> {
     typedef R(__cdecl* Real)(A...);
     static R __cdecl Call(A... args) {
         uint32_t error = DecideCall<I>(args...);
@@ -160,7 +160,7 @@ struct Replacement<I, Library::Msvcrt, R (*)(A...)> {
 
 void* const kReplacements[] = {
 #define TV_HOOK_REPLACEMENT(library, name, fails, key, errors) \
-    reinterpret_cast<void*>(&Replacement<kHook_##name, Library::library, decltype(&::name)>::Call),
+    reinterpret_cast<void*>(&Replacement<kHook_##name, Library::library == Library::Msvcrt, decltype(&::name)>::Call),
     TV_HOOKED_CALLS(TV_HOOK_REPLACEMENT)
 #undef TV_HOOK_REPLACEMENT
 };

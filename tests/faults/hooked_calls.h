@@ -8,8 +8,9 @@
 
 #include <stdint.h>
 
-// The DLL a call comes from: its calling convention follows from it.
-enum class Library { Kernel32, Msvcrt };
+// The DLL a call comes from: its calling convention follows from it (the
+// C run-time's are cdecl, the system's WINAPI).
+enum class Library { Kernel32, Advapi32, User32, Msvcrt };
 
 // What a failed call returns (its errno or last error is set as well).
 enum class FailsWith {
@@ -81,7 +82,12 @@ enum HookIndex : uint32_t {
 
 // The DLL file a library's calls are imported from.
 inline const char* LibraryFile(Library library) {
-    return library == Library::Kernel32 ? "kernel32.dll" : "msvcrt.dll";
+    switch (library) {
+        case Library::Kernel32: return "kernel32.dll";
+        case Library::Advapi32: return "advapi32.dll";
+        case Library::User32: return "user32.dll";
+        default: return "msvcrt.dll";
+    }
 }
 
 #endif

@@ -9,8 +9,10 @@
 class ArchiveSource {
 public:
     // The bytes of the archive called name and their count, or null when
-    // there is no such archive or it cannot be loaded. The bytes belong to
-    // the source and stay valid as long as it does.
+    // there is no such archive. Throws (as a pointer) QvStreamException
+    // CorruptArchive, whose text names the archive and the platform's error,
+    // when the archive is there but cannot be read. The bytes belong to the
+    // source and stay valid as long as it does.
     virtual const unsigned char* Find(const char* name, uint32_t* size) const = 0;
 
 protected:
@@ -19,7 +21,9 @@ protected:
 
 // Archives embedded as resources of type TVArc in a module: the launcher's
 // own, or a launcher file the next stage mapped as data. The bytes are the
-// module's, valid while it stays loaded.
+// module's, valid while it stays loaded. Only the platform's "not found"
+// means an absent archive: any other failure to find, load or lock one
+// (no memory, say) throws, so that a run never goes on without it.
 class ResourceArchiveSource : public ArchiveSource {
 public:
     explicit ResourceArchiveSource(HMODULE module) : module_(module) {}

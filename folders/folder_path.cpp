@@ -45,6 +45,42 @@ private:
     char* onDrive_;
 };
 
+// Leaves the folder component just made and entered, and removes it again.
+void LeaveNewFolder(const char* component) {
+    _chdir("..");
+    _rmdir(component);
+}
+
+// Enters the folder component that this run has just made and records it
+// by the full path the platform reports. A folder it cannot enter or name
+// is removed again: every folder of the run that stays is in the list, which
+// is what a failed run removes. Throws std::bad_alloc (the folder removed)
+// when there is no memory to record it.
+bool EnterNewFolder(const char* component, FolderList* createdFolders) {
+    if (_chdir(component) != 0) {
+        _rmdir(component);
+        return false;
+    }
+    // Recorded by the full path however long it is: a clipped path would
+    // make the clean-up script remove the wrong folder, or none.
+    char* created = _getcwd(nullptr, 0);
+    if (created == nullptr) {
+        LeaveNewFolder(component);
+        return false;
+    }
+    if (createdFolders != nullptr) {
+        try {
+            createdFolders->AddFront(QvString(created));
+        } catch (...) {
+            free(created);
+            LeaveNewFolder(component);
+            throw;
+        }
+    }
+    free(created);
+    return true;
+}
+
 // The walk behind CreateFolderPath: creates and enters the components of
 // rest (relative to the current directory) one after another, recording
 // each folder it creates by the full path the platform reports. Returns 0
@@ -58,24 +94,14 @@ int CreateRelativeFolders(const char* rest, FolderList* createdFolders) {
     component[n] = '\0';
 
     if (_chdir(component) != 0) {
-        _mkdir(component);
-        if (_chdir(component) != 0) return 1;
-        // Recorded by the full path however long it is: a clipped path would
-        // make the clean-up script remove the wrong folder, or none.
-        char* created = _getcwd(nullptr, 0);
-        if (created == nullptr) return 1;
-        if (createdFolders != nullptr) {
-            try {
-                createdFolders->AddFront(QvString(created));
-            } catch (...) {
-                // Unrecorded, nobody would remove it: it goes again at once.
-                free(created);
-                _chdir("..");
-                _rmdir(component);
-                throw;
-            }
+        if (_mkdir(component) != 0) {
+            // Not made by this run, though it may be there now (made by
+            // someone else since the first look): entered, never recorded,
+            // so that the run's clean-up never removes another's folder.
+            if (_chdir(component) != 0) return 1;
+        } else if (!EnterNewFolder(component, createdFolders)) {
+            return 1;
         }
-        free(created);
     }
     if (separator != nullptr) return CreateRelativeFolders(separator + 1, createdFolders);
     return 0;

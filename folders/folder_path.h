@@ -8,9 +8,13 @@
 // backslash) and adds each one it creates at the front of createdFolders
 // (null: record nothing). Returns 0 when the path existed or was created,
 // 1 on failure; folders created before a failure stay created and recorded.
-// The current drive and directory are the same before and after the call.
-// Throws std::bad_alloc when a new folder cannot be recorded; that folder
-// is removed again, and the drive and directory are restored all the same.
+// Only folders this call made are recorded: one that another process made
+// meanwhile is entered, never recorded, so that a clean-up never removes it.
+// A folder it made but cannot enter or read the full path of is removed
+// again (1). The current drive and directory are the same before and after
+// the call. Throws std::bad_alloc when a new folder cannot be recorded; that
+// folder is removed again, and the drive and directory are restored all the
+// same.
 int CreateFolderPath(const char* path, FolderList* createdFolders);
 
 #endif

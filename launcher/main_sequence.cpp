@@ -73,54 +73,6 @@ bool EnoughRoomOnDrive(const char* tempFolder) {
     return false;
 }
 
-// What the run hands to the next stage once its files are ready.
-struct PreparedFiles {
-    QvString scriptPath;
-    QvString workFolder;  // ends in a backslash
-};
-
-// What a failure to build the working folder's access list is reported as:
-// the folder the run would have created its files in, and the code.
-RunFailure SecurityFailure(const char* tempFolder, DWORD error) {
-    RunFailure failure;
-    failure.code = static_cast<int>(error);
-    failure.path = tempFolder;
-    failure.reason = "The access list of the working folder could not be built.";
-    return failure;
-}
-
-// Reserves the names, writes the clean-up script and unpacks the archives.
-// Returns true with the script and the working folder, whose removal is the
-// script's task from now on; or false with the failure, after everything
-// the run created was removed again. launcherPath names the file that
-// carries the archives.
-bool PrepareFiles(const char* tempFolder, const char* launcherPath, PreparedFiles* prepared, RunFailure* failure) {
-    RunFiles run;
-    try {
-        // Never the temporary folder's own permissions instead: see working_folder_security.h.
-        WorkingFolderSecurity security;
-        if (security.Attributes() == nullptr) {
-            *failure = SecurityFailure(tempFolder, security.Error());
-            return false;
-        }
-        run.ReserveNames(tempFolder, security.Attributes());
-        run.OpenScript();
-        ExtractArchives(ResourceArchiveSource(g_instance), kExtractedArchives, run.WorkFolder(), run.Folders(), &run);
-        run.FinishScript();
-    } catch (...) {
-        *failure = CurrentFailure(run.FileInHand(), launcherPath);
-        return false;  // run removes what it created on its way out
-    }
-    prepared->scriptPath = run.ScriptPath();
-    prepared->workFolder = run.WorkFolder();
-    run.Commit();
-    return true;
-}
-
-void ReportFailure(const RunFailure& failure) {
-    MessageBoxA(nullptr, FailureReportText(failure), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
-}
-
 // The 8-bit paths a run hands on, read once, before anything is created.
 struct RunPaths {
     QvString launcher;    // names the launcher's file, which carries the archives
@@ -147,13 +99,12 @@ bool ReadRunPaths(const PathQueries& paths, HWND splash, RunPaths* run) {
             MessageBoxA(nullptr, GetUnnamableFolderText(), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
             return false;
         }
-        failure.code = static_cast<int>(launcher.error);
-        failure.reason = "The launcher's own path could not be read.";
+        SetFailure(&failure, static_cast<int>(launcher.error), "", "The launcher's own path could not be read.");
     } catch (const std::bad_alloc&) {
         DestroyWindow(splash);
-        failure.code = kOutOfMemoryCode;
+        SetFailure(&failure, kOutOfMemoryCode, "", nullptr);
     }
-    ReportFailure(failure);
+    ShowFailureReport(failure);
     return false;
 }
 
@@ -173,34 +124,65 @@ void WaitUntilInputIdle(HANDLE process) {
     }
 }
 
-// Starts the next stage by its full path, so that no program of the same
-// name elsewhere (next to the downloaded launcher, say) can stand in for it.
-void StartNextStage(const QvString& workFolder, const QvString& command) {
-    QvString program = workFolder + kNextStageProgram;
-    QvString commandLine = command;  // CreateProcessA may write into its command line
+// Starts program with commandLine (which CreateProcessA may write into) in
+// folder; true with process filled once it runs.
+bool StartProgram(const char* program, char* commandLine, const char* folder, PROCESS_INFORMATION* process) {
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process;
-    if (CreateProcessA(program, commandLine.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, workFolder,
-                       &startup, &process)) {
-        WaitUntilInputIdle(process.hProcess);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    return CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, process) !=
+           FALSE;
 }
 
-// Makes the working folder current and starts the next stage with the
-// script, the launcher's path and the command tail.
-void LaunchNextStage(const PreparedFiles& prepared, const char* launcherPath, const char* commandTail) {
-    _chdir(prepared.workFolder);
-    QvString command;
-    command.Format(kCommandFormat, kNextStageProgram, launcherPath, static_cast<const char*>(prepared.scriptPath),
-                   commandTail);
-    g_nextStageLaunched = true;
-    StartNextStage(prepared.workFolder, command);
+// Reserves the names, writes the clean-up script, unpacks the archives and
+// starts the next stage from the working folder, by its full path, so that
+// no program of the same name elsewhere (next to the downloaded launcher,
+// say) can stand in for it. Returns true with the next stage's process once
+// it runs; from then on what the run created stays, and removing it is the
+// script's task. Otherwise returns false with the failure, after everything
+// the run created was removed again (what could not be is named in it).
+bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_INFORMATION* nextStage,
+                      RunFailure* failure) {
+    RunFiles run;
+    try {
+        // Never the temporary folder's own permissions instead: see working_folder_security.h.
+        WorkingFolderSecurity security;
+        if (security.Attributes() == nullptr) {
+            SetFailure(failure, static_cast<int>(security.Error()), paths.tempFolder,
+                       "The access list of the working folder could not be built.");
+            return false;
+        }
+        run.ReserveNames(paths.tempFolder, security.Attributes());
+        run.OpenScript();
+        ExtractArchives(ResourceArchiveSource(g_instance), kExtractedArchives, run.WorkFolder(), run.Folders(), &run);
+        run.FinishScript();
+
+        QvString command;
+        command.Format(kCommandFormat, kNextStageProgram, static_cast<const char*>(paths.launcher),
+                       static_cast<const char*>(run.ScriptPath()), commandTail);
+        QvString program = run.WorkFolder() + kNextStageProgram;
+        // Everything that may need memory comes before the working folder
+        // becomes current: a failure while it is would keep it from removal.
+        char* commandLine = command.GetBuffer(0);
+        _chdir(run.WorkFolder());
+        g_nextStageLaunched = true;
+        if (StartProgram(program, commandLine, run.WorkFolder(), nextStage)) {
+            run.Commit();
+            return true;
+        }
+        DWORD error = GetLastError();
+        g_nextStageLaunched = false;
+        // Out of the working folder again, so that it can be removed.
+        _chdir(paths.tempFolder);
+        SetFailure(failure, static_cast<int>(error), program, nullptr);
+    } catch (...) {
+        // Nothing here may need memory: running out of it is one of the failures.
+        RecordCurrentFailure(failure, run.FileInHand(), paths.launcher);
+    }
+    run.RemoveAll(failure);
+    return false;
 }
 
 // Gives the destroyed splash up to kFinalWaitMs to wind down.
@@ -210,6 +192,12 @@ void WaitForSplashToEnd() {
 }
 
 }  // namespace
+
+void ShowFailureReport(const RunFailure& failure) {
+    static char text[kFailureReportChars];
+    FormatFailureReport(failure, text, sizeof text);
+    MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+}
 
 int RunLauncher(HINSTANCE instance, const char* commandTail) {
     return RunLauncher(instance, commandTail, SystemPathQueries(instance));
@@ -230,17 +218,19 @@ int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& 
     if (!ReadRunPaths(paths, splash, &run)) return kExitPreparationFailed;
     if (!EnoughRoomOnDrive(run.tempFolder)) return kExitNoSpace;
 
-    PreparedFiles prepared;
+    // Held in place, so that reporting a failure needs no memory.
     RunFailure failure;
-    if (!PrepareFiles(run.tempFolder, run.launcher, &prepared, &failure)) {
+    PROCESS_INFORMATION nextStage;
+    if (!PrepareAndLaunch(run, commandTail, &nextStage, &failure)) {
         // Closing the splash while the report is up would end the run with
         // 0 (the user's confirmed abandon): a failed run must end with 2.
         DestroyWindow(splash);
-        ReportFailure(failure);
+        ShowFailureReport(failure);
         return kExitPreparationFailed;
     }
-
-    LaunchNextStage(prepared, run.launcher, commandTail);
+    WaitUntilInputIdle(nextStage.hProcess);
+    CloseHandle(nextStage.hThread);
+    CloseHandle(nextStage.hProcess);
     DestroyWindow(splash);
     WaitForSplashToEnd();
     return kExitLaunched;

@@ -1,9 +1,13 @@
 #include "run_failure.h"
 
+#include <stdarg.h>
+#include <string.h>
+
 #include <memory>
 #include <new>
 
 #include "failure_text.h"
+#include "qv_platform.h"
 #include "qv_stream_exception.h"
 
 #ifdef _WIN32
@@ -13,48 +17,70 @@ static_assert(kOutOfMemoryCode == ERROR_NOT_ENOUGH_MEMORY, "the platform's code 
 
 namespace {
 
+// Copies text (null: empty) into field, cut to fit.
+template <size_t N>
+void SetField(char (&field)[N], const char* text) {
+    size_t n = text != nullptr ? strlen(text) : 0;
+    if (n >= N) n = N - 1;
+    memcpy(field, text != nullptr ? text : "", n);
+    field[n] = '\0';
+}
+
+// Appends the formatted text to the zero-terminated text in buffer (size
+// bytes), cut to fit.
+void Append(char* buffer, size_t size, const char* format, ...) {
+    size_t used = strlen(buffer);
+    if (used + 1 >= size) return;
+    va_list args;
+    va_start(args, format);
+    qvplatform::FormatBounded(buffer + used, size - used, format, args);
+    va_end(args);
+}
+
 // Codes whose text is the path of the file concerned (qv_stream_exception.h).
 bool TextIsPath(int code) {
     return code == QvStreamException::OpenFailed || code == QvStreamException::StreamIncomplete ||
            code == QvStreamException::PathTooLong;
 }
 
-RunFailure Describe(const QvStreamException& e, const char* fileInHand, const char* launcherFile) {
-    RunFailure failure;
-    failure.code = e.Code();
+void Describe(RunFailure* failure, const QvStreamException& e, const char* fileInHand, const char* launcherFile) {
     if (e.Detail() != nullptr && TextIsPath(e.Code())) {
-        failure.path = e.Detail();
-        return failure;
+        SetFailure(failure, e.Code(), e.Detail(), nullptr);
+        return;
     }
-    failure.path = e.Code() == QvStreamException::CorruptArchive ? launcherFile : fileInHand;
-    failure.reason = e.Detail();
-    return failure;
+    const char* path = e.Code() == QvStreamException::CorruptArchive ? launcherFile : fileInHand;
+    SetFailure(failure, e.Code(), path, e.Detail());
 }
 
 }  // namespace
 
-RunFailure CurrentFailure(const char* fileInHand, const char* launcherFile) {
+void SetFailure(RunFailure* failure, int code, const char* path, const char* reason) {
+    failure->code = code;
+    SetField(failure->path, path);
+    SetField(failure->reason, reason);
+}
+
+void AddLeftover(RunFailure* failure, const char* path) {
+    Append(failure->leftovers, sizeof failure->leftovers, failure->leftovers[0] != '\0' ? "\n%s" : "%s", path);
+}
+
+void RecordCurrentFailure(RunFailure* failure, const char* fileInHand, const char* launcherFile) {
     try {
         throw;
     } catch (QvStreamException* e) {
         std::unique_ptr<QvStreamException> owned(e);
-        return Describe(*e, fileInHand, launcherFile);
+        Describe(failure, *e, fileInHand, launcherFile);
     } catch (const QvStreamException& e) {
-        return Describe(e, fileInHand, launcherFile);
+        Describe(failure, e, fileInHand, launcherFile);
     } catch (const std::bad_alloc&) {
-        RunFailure failure;
-        failure.code = kOutOfMemoryCode;
-        failure.path = fileInHand;
-        return failure;
+        SetFailure(failure, kOutOfMemoryCode, fileInHand, nullptr);
     }
 }
 
-QvString FailureReportText(const RunFailure& failure) {
-    QvString text;
-    text.Format(GetFailureReportText(), static_cast<const char*>(failure.path), failure.code);
-    if (!failure.reason.IsEmpty()) {
-        text += '\n';
-        text += failure.reason;
-    }
-    return text;
+void FormatFailureReport(const RunFailure& failure, char* text, size_t size) {
+    if (size == 0) return;
+    text[0] = '\0';
+    Append(text, size, GetFailureReportText(), failure.path, failure.code);
+    if (failure.reason[0] != '\0') Append(text, size, "\n%s", failure.reason);
+    if (failure.leftovers[0] != '\0') Append(text, size, "\n\n%s\n%s", GetLeftoversHeading(), failure.leftovers);
 }

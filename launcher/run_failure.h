@@ -1,34 +1,58 @@
-// What went wrong when a run could not prepare its files, and the report
-// the user reads about it. Portable, so that it is tested natively too.
+// What went wrong when a run could not prepare its files or start the next
+// stage, and the report the user reads about it. Portable, so that it is
+// tested natively too. Nothing here allocates: the failure may be that
+// memory ran out, and its report must still reach the user.
 #ifndef TESSAROVEN_RUN_FAILURE_H
 #define TESSAROVEN_RUN_FAILURE_H
 
-#include "qv_string.h"
+#include <stddef.h>
 
 // The Windows error code a run reports when memory ran out
 // (ERROR_NOT_ENOUGH_MEMORY).
 const int kOutOfMemoryCode = 8;
 
-// One failure of a run, in its own fields.
+// Room in the fields of a failure record, terminator included; longer
+// texts are cut to fit.
+const size_t kFailurePathChars = 1024;
+const size_t kFailureReasonChars = 512;
+const size_t kFailureLeftoverChars = 4096;
+// Room for the whole report.
+const size_t kFailureReportChars = 8192;
+
+// One failure of a run, in its own fields, each held in place.
 struct RunFailure {
-    int code = 0;     // a QvStreamException code, kOutOfMemoryCode, or the Windows
-                      // error code of a system call that failed before any file was made
-    QvString path;    // the file the failure concerns
-    QvString reason;  // what the code alone does not say; empty when nothing
+    int code;                          // a QvStreamException code, kOutOfMemoryCode, or the Windows error
+                                       // code of a system call that failed
+    char path[kFailurePathChars];      // the file the failure concerns
+    char reason[kFailureReasonChars];  // what the code alone does not say; empty when nothing
+    // What the run could not remove and handed to the system to remove when
+    // it next starts, one path a line; empty when everything went.
+    char leftovers[kFailureLeftoverChars];
+
+    // Empty; a static one needs no code to start out so.
+    constexpr RunFailure() : code(0), path(), reason(), leftovers() {}
 };
 
-// Turns the exception being handled into one record: a QvStreamException
-// thrown as a pointer (deleted here) or by value, or std::bad_alloc. Its text
-// is the path for the codes that carry one (OpenFailed, StreamIncomplete,
-// PathTooLong); CorruptArchive concerns launcherFile, which carries the
-// archives, with its text as the reason; any other text is the reason, and
-// without a path of its own a failure concerns fileInHand, the file the run
-// was writing. Call it only inside a catch handler; any other exception is
-// thrown on, untouched.
-RunFailure CurrentFailure(const char* fileInHand, const char* launcherFile);
+// Sets the code, the path and the reason (null: empty), each cut to fit.
+void SetFailure(RunFailure* failure, int code, const char* path, const char* reason);
 
-// The report in the user's language: the failure report's text with the
-// path under "File" and the code, then the reason, if any, on a line of its own.
-QvString FailureReportText(const RunFailure& failure);
+// Adds path as one more line to the failure's leftovers (cut when they are full).
+void AddLeftover(RunFailure* failure, const char* path);
+
+// Fills failure from the exception being handled: a QvStreamException
+// thrown as a pointer (deleted here) or by value, or std::bad_alloc. Its
+// text is the path for the codes that carry one (OpenFailed,
+// StreamIncomplete, PathTooLong); CorruptArchive concerns launcherFile,
+// which carries the archives, with its text as the reason; any other text
+// is the reason, and without a path of its own a failure concerns
+// fileInHand, the file the run was working on. Call it only inside a catch
+// handler; any other exception is thrown on, untouched.
+void RecordCurrentFailure(RunFailure* failure, const char* fileInHand, const char* launcherFile);
+
+// Writes the report in the user's language into text (size bytes, cut to
+// fit): the failure report's text with the path under "File" and the code,
+// then the reason, if any, on a line of its own, then, if anything was
+// left, the leftovers' heading and their lines.
+void FormatFailureReport(const RunFailure& failure, char* text, size_t size);
 
 #endif

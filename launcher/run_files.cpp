@@ -5,20 +5,59 @@
 #include "qv_stream_exception.h"
 #include "unique_name.h"
 
-RunFiles::RunFiles() : committed_(false) {}
+namespace {
 
-RunFiles::~RunFiles() {
-    if (committed_) return;
-    script_.reset();  // closes the script, so that it can be deleted
-    for (const QvString& file : touched_) {
-        SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(file);
+// Tries of one removal, and the pauses between them (about a third of a
+// second in all).
+const int kRemovalTries = 4;
+const DWORD kRetryPauseMs[kRemovalTries - 1] = {50, 100, 200};
+
+BOOL DeleteAnyFile(const char* path) {
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);  // read-only files too
+    return DeleteFileA(path);
+}
+
+// Removes path with remove (DeleteAnyFile or RemoveDirectoryA), trying
+// again while it fails for another reason than being gone already; hands
+// what still stands to the system to remove when it next starts, and names
+// it in failure's leftovers.
+void RemoveOrHandOver(const char* path, BOOL (*remove)(const char*), RunFailure* failure) {
+    for (int attempt = 0;; ++attempt) {
+        if (remove(path)) return;
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+        if (attempt + 1 == kRemovalTries) break;
+        Sleep(kRetryPauseMs[attempt]);
     }
-    for (const QvString& folder : folders_) RemoveDirectoryA(folder);
-    if (!scriptPath_.IsEmpty()) DeleteFileA(scriptPath_);
+    MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (failure != nullptr) AddLeftover(failure, path);
+}
+
+BOOL RemoveFolder(const char* path) { return RemoveDirectoryA(path); }
+
+}  // namespace
+
+RunFiles::RunFiles() : tempFolder_(nullptr), committed_(false), removed_(false) {}
+
+RunFiles::~RunFiles() { RemoveAll(nullptr); }
+
+void RunFiles::RemoveAll(RunFailure* failure) {
+    if (committed_ || removed_) return;
+    removed_ = true;
+    script_.reset();  // closes the script, so that it can be deleted
+    for (const QvString& file : touched_) RemoveOrHandOver(file, DeleteAnyFile, failure);
+    for (const QvString& folder : folders_) RemoveOrHandOver(folder, RemoveFolder, failure);
+    if (!scriptPath_.IsEmpty()) RemoveOrHandOver(scriptPath_, DeleteAnyFile, failure);
+}
+
+const char* RunFiles::FileInHand() const {
+    if (!unpacking_.IsEmpty()) return unpacking_;
+    if (!scriptPath_.IsEmpty()) return scriptPath_;
+    return tempFolder_ != nullptr ? tempFolder_ : "";
 }
 
 void RunFiles::ReserveNames(const char* tempFolder, SECURITY_ATTRIBUTES* security) {
+    tempFolder_ = tempFolder;
     QvString escaped = EscapePercent(tempFolder);
     scriptPath_ = ReserveUniqueFile(escaped + "%d.bat", security);
     // No free name: the report names the folder where none could be created.

@@ -10,12 +10,13 @@
 #include "cleanup_script.h"
 #include "folder_list.h"
 #include "qv_string.h"
+#include "run_failure.h"
 
 // Everything one run creates, from the reserved names to the finished
 // clean-up script: the script, the working folder, the folders and files
-// below it, and the open script stream. Until Commit, its destructor
-// removes all of it again, newest first, so that a failed run leaves
-// nothing behind whichever way it ends.
+// below it, and the open script stream. Until Commit, RemoveAll (or else
+// the destructor) removes all of it again, newest first, so that a failed
+// run leaves nothing behind whichever way it ends.
 //
 // The splash window's confirmed close ends the process with exit(), which
 // runs no destructors. It cannot strike while a RunFiles holds anything:
@@ -24,18 +25,16 @@
 class RunFiles final : public ExtractionObserver {
 public:
     RunFiles();
-    // Unless committed: closes the script, deletes the files this run
-    // touched, newest first, removes the folders it created, newest first,
-    // and deletes the script. Never throws.
+    // RemoveAll, unless committed or already done. Never throws.
     ~RunFiles();
     RunFiles(const RunFiles&) = delete;
     RunFiles& operator=(const RunFiles&) = delete;
 
     // Reserves the script's name ("%d.bat") and the working folder
     // ("TVQSetup%d", created and recorded) in tempFolder, which ends in a
-    // backslash, both created with security (null: the parent's). Throws
-    // (as a pointer) QvStreamException OpenFailed with tempFolder when no
-    // name is free.
+    // backslash and must stay valid while the run lives, both created with
+    // security (null: the parent's). Throws (as a pointer) QvStreamException
+    // OpenFailed with tempFolder when no name is free.
     void ReserveNames(const char* tempFolder, SECURITY_ATTRIBUTES* security);
     // Creates the script and writes its first text; the stream's failures
     // leave as they come (cleanup_script.h).
@@ -50,6 +49,14 @@ public:
     // From here on what the run created stays: removing it is the clean-up
     // script's task.
     void Commit() { committed_ = true; }
+    // Unless committed or done before: closes the script, deletes the files
+    // this run touched and removes the folders it created, each newest
+    // first, and deletes the script. A removal that fails is tried again a
+    // few times after a short pause (a virus scanner still reading a fresh
+    // file holds it for a moment); what still stands is handed to the system
+    // to remove when it next starts, and its path added to failure's
+    // leftovers (when failure is not null). Allocates nothing, never throws.
+    void RemoveAll(RunFailure* failure);
 
     // The script's full path; empty until reserved.
     const QvString& ScriptPath() const { return scriptPath_; }
@@ -58,8 +65,9 @@ public:
     // The folders this run created, newest first; the extraction adds to it.
     FolderList* Folders() { return &folders_; }
     // The file a failure without a path of its own concerns: the entry
-    // being unpacked, else the script.
-    const QvString& FileInHand() const { return unpacking_.IsEmpty() ? scriptPath_ : unpacking_; }
+    // being unpacked, else the script, else the temporary folder (empty
+    // before ReserveNames). Valid while the run lives and nothing changes.
+    const char* FileInHand() const;
 
 private:
     QvString scriptPath_;
@@ -68,7 +76,9 @@ private:
     PathList touched_;
     QvString unpacking_;
     std::unique_ptr<CleanupScript> script_;
+    const char* tempFolder_;
     bool committed_;
+    bool removed_;
 };
 
 #endif

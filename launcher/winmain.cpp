@@ -5,8 +5,10 @@
 #include "launcher_globals.h"
 #include "main_sequence.h"
 #include "start_inputs.h"
+#include "startup_guard.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    EndStartupGuard();
     g_instance = instance;
     RestrictDllSearch();
     // Not the run-time library's tail: it cuts a quoted program name

@@ -65,3 +65,18 @@ const char* GetUnnamableFolderText() {
     return SelectMessageLanguage(g_unnamableFolderReport,
                                  ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
 }
+
+const MessageEntry g_leftoversHeading = {
+    kMessageCount + 4,
+    "These could not be removed yet; Windows will remove them when it restarts:",
+    "Questi elementi non si sono ancora potuti rimuovere; Windows li rimuover\xE0 al prossimo riavvio:",
+    "Ces \xE9l\xE9ments n'ont pas encore pu \xEAtre supprim\xE9s ; Windows les supprimera \xE0 son prochain "
+    "red\xE9marrage :",
+    "Folgendes lie\xDF sich noch nicht entfernen; Windows entfernt es beim n\xE4"
+    "chsten Neustart:",
+};
+
+const char* GetLeftoversHeading() {
+    return SelectMessageLanguage(g_leftoversHeading,
+                                 ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
+}

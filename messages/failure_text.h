@@ -35,4 +35,13 @@ extern const MessageEntry g_unnamableFolderReport;
 // for the catalog); static, never null.
 const char* GetUnnamableFolderText();
 
+// Heads the lines of what a failed run could not remove and handed to the
+// system to remove when it next starts. No conversions. In English,
+// Italian, French and German, Windows-1252, static.
+extern const MessageEntry g_leftoversHeading;
+
+// Returns the leftovers' heading in the user's language (chosen as for the
+// catalog); static, never null.
+const char* GetLeftoversHeading();
+
 #endif

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <new>
+
 #include "qv_stream_exception.h"
 
 namespace {
@@ -114,6 +116,8 @@ void DiscardFileStream(QvFileStream* stream) {
         stream->Close();
     } catch (QvStreamException* e) {
         delete e;
+    } catch (const std::bad_alloc&) {
+        // No memory for the close's own exception: dropped all the same.
     }
     delete stream;
 }

@@ -59,7 +59,8 @@ private:
 };
 
 // Closes and deletes stream (null is fine) on a path that is already failing:
-// a close failure is dropped, since the failure under way is the one to report.
+// a close failure is dropped (also when there is no memory for its
+// exception), since the failure under way is the one to report. Never throws.
 void DiscardFileStream(QvFileStream* stream);
 
 #endif

@@ -16,6 +16,9 @@ struct LanguageTexts {
     const char* noSpace;  // drive, required MB, available MB
     const char* failure;  // file, error code
     const char* damaged;  // the launcher's path
+    // Heads the lines of what a failed run could not remove and handed to
+    // Windows to remove when it restarts.
+    const char* leftovers;
 };
 
 inline const char kEnglishNoSpace[] =
@@ -27,10 +30,12 @@ inline const char kEnglishDamaged[] =
     "This setup program is damaged, probably by an incomplete or faulty download: its content does not match its "
     "checksum. Nothing has been installed.\n\nPlease download it again.\n\nFile: %s";
 
+inline const char kEnglishLeftovers[] = "These could not be removed yet; Windows will remove them when it restarts:";
+
 inline const LanguageTexts kLanguages[] = {
-    {"en", 0x0409, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged},
+    {"en", 0x0409, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged, kEnglishLeftovers},
     // No Spanish texts: Spanish users read English.
-    {"es", 0x0C0A, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged},
+    {"es", 0x0C0A, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged, kEnglishLeftovers},
     {"de", 0x0407, "Tessaroven Setup",
      "Nicht gen\xFCgend freier Platz auf Laufwerk %s, um Setup laufen zu lassen!\n"
      "(%.1f MB ben\xF6tigt, nur %.1f MB vorhanden)",
@@ -39,7 +44,9 @@ inline const LanguageTexts kLanguages[] = {
      "Dieses Setup-Programm ist besch\xE4"
      "digt, vermutlich durch einen unvollst\xE4ndigen oder fehlerhaften Download: Sein Inhalt passt nicht zu seiner "
      "Pr\xFC"
-     "fsumme. Es wurde nichts installiert.\n\nBitte laden Sie es erneut herunter.\n\nDatei: %s"},
+     "fsumme. Es wurde nichts installiert.\n\nBitte laden Sie es erneut herunter.\n\nDatei: %s",
+     "Folgendes lie\xDF sich noch nicht entfernen; Windows entfernt es beim n\xE4"
+     "chsten Neustart:"},
     {"fr", 0x040C, "Installation de Tessaroven",
      "Espace insuffisant pour lancer l'installation sur le disque %s !\n"
      "(%.1f Mo n\xE9"
@@ -50,7 +57,9 @@ inline const LanguageTexts kLanguages[] = {
      "chargement incomplet ou d\xE9"
      "fectueux : son contenu ne correspond pas \xE0 sa somme de contr\xF4le. Rien n'a \xE9t\xE9 install\xE9.\n\n"
      "Veuillez le t\xE9l\xE9"
-     "charger \xE0 nouveau.\n\nFichier : %s"},
+     "charger \xE0 nouveau.\n\nFichier : %s",
+     "Ces \xE9l\xE9ments n'ont pas encore pu \xEAtre supprim\xE9s ; Windows les supprimera \xE0 son prochain "
+     "red\xE9marrage :"},
     {"it", 0x0410, "Installazione Tessaroven",
      "Spazio insufficiente sul disco %s per lanciare l'installazione!\n"
      "(richiesto %.1f MB, disponibile solo %.1f MB)",
@@ -58,7 +67,8 @@ inline const LanguageTexts kLanguages[] = {
      "installato nulla e i file gi\xE0 estratti sono stati rimossi.\n\nFile: %s\nCodice di errore: %d",
      "Questo programma di installazione \xE8 danneggiato, probabilmente da un download incompleto o difettoso: il suo "
      "contenuto non corrisponde al suo checksum. Non \xE8 stato installato nulla.\n\nLa preghiamo di scaricarlo di "
-     "nuovo.\n\nFile: %s"},
+     "nuovo.\n\nFile: %s",
+     "Questi elementi non si sono ancora potuti rimuovere; Windows li rimuover\xE0 al prossimo riavvio:"},
 };
 
 // The texts of the language this run was started in (--language), or null.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "e2e_support.h"
+#include "expected_run.h"
 #include "launcher_run.h"
 #include "payload_archives.h"
 
@@ -27,52 +28,6 @@ const std::vector<std::string> kUnpackedArchives = ArchiveNames(kExtractedArchiv
 const char kFixedCommand[] =
     "Zoratrel.exe TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized ";
 
-std::string WithoutTrailingBackslash(const std::string& path) {
-    return !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
-}
-
-// The value of Name="..." in a command line.
-std::string QuotedValue(const std::string& commandLine, const std::string& name) {
-    std::string key = " " + name + "=\"";
-    size_t start = commandLine.find(key);
-    if (start == std::string::npos) return std::string();
-    start += key.size();
-    size_t end = commandLine.find('"', start);
-    return end == std::string::npos ? std::string() : commandLine.substr(start, end - start);
-}
-
-// The script the run must have written: the helper's line, one "del" line
-// per file in extraction order, one "rmdir" line per folder the run
-// created, newest first (so the working folder comes last), and the
-// script's own line. batch turns a path into the form the script uses.
-std::string ExpectedScript(const std::string& work, const std::string& script, const std::vector<PayloadFile>& files,
-                           const std::function<std::string(const std::string&)>& batch) {
-    std::string text = "cd \\\r\n" + batch(work + "Kestavon") + " %1\r\n";
-    std::vector<std::string> created = {WithoutTrailingBackslash(work)};
-    for (const PayloadFile& file : files) {
-        text += "del " + batch(work + file.name) + "\r\n";
-        for (size_t at = file.name.find('\\'); at != std::string::npos; at = file.name.find('\\', at + 1)) {
-            std::string folder = work + file.name.substr(0, at);
-            if (std::find(created.begin(), created.end(), folder) == created.end()) created.push_back(folder);
-        }
-    }
-    for (auto folder = created.rbegin(); folder != created.rend(); ++folder) text += "rmdir " + batch(*folder) + "\r\n";
-    return text + "del " + batch(script) + "\r\n";
-}
-
-// Every file and folder the working folder must hold, as ListTree gives them.
-std::vector<std::string> ExpectedTree(const std::vector<PayloadFile>& files) {
-    std::vector<std::string> names;
-    for (const PayloadFile& file : files) {
-        names.push_back(file.name);
-        for (size_t at = file.name.find('\\'); at != std::string::npos; at = file.name.find('\\', at + 1))
-            names.push_back(file.name.substr(0, at + 1));
-    }
-    std::sort(names.begin(), names.end());
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    return names;
-}
-
 // What the next stage records for the two archives it reads out of the launcher.
 std::string ExpectedArchiveRecord() {
     std::string lines;
@@ -82,17 +37,7 @@ std::string ExpectedArchiveRecord() {
 }
 
 void ExpectUnpackedFiles(const std::string& work, const std::vector<PayloadFile>& files) {
-    EXPECT_EQ(ExpectedTree(files), ListTree(WithoutTrailingBackslash(work)));
-    for (const PayloadFile& file : files) {
-        bool sourceFound = false, unpackedFound = false;
-        std::string expected = ReadBytes(file.source, &sourceFound);
-        std::string unpacked = ReadBytes(work + file.name, &unpackedFound);
-        ASSERT_TRUE(sourceFound) << file.source;
-        EXPECT_TRUE(unpackedFound) << work + file.name;
-        // Not EXPECT_EQ: a 4 MB difference would flood the log.
-        EXPECT_TRUE(expected == unpacked) << file.archive << " " << file.name << ": " << unpacked.size()
-                                          << " bytes unpacked, " << expected.size() << " expected";
-    }
+    EXPECT_EQ("", UnpackedDifference(work, files));
 }
 
 // path with every folder in its long form, in the 8-bit form the platform

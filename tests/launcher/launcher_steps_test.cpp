@@ -7,12 +7,15 @@
 
 #include "alloc_counter.h"
 #include "cleanup_script.h"
+#include "failure_text.h"
 #include "folder_path.h"
 #include "free_space.h"
 #include "launcher_globals.h"
 #include "main_sequence.h"
+#include "message_text.h"
 #include "run_files.h"
 #include "scratch_folder.h"
+#include "test_thread.h"
 #include "unique_name.h"
 
 namespace {
@@ -210,35 +213,53 @@ TEST(RunFiles, RemovesEverythingUnlessCommitted) {
 }
 
 // The whole main sequence in this process, whose module carries neither
-// archives nor the splash template: the run goes on to the launch, and the
-// script holds its first text, the line of the working folder it reserved
-// and its own line.
-TEST(MainSequence, RunWithoutAnyArchiveWritesOnlyTheScriptsOwnLines) {
+// archives nor the splash template: absent archives are skipped, so the run
+// gets as far as the launch, where the next stage is missing. It says so,
+// naming the program and the platform's error, removes everything it made
+// and ends with 2 (it used to end with 0 and leave it all behind).
+TEST(MainSequence, NextStageThatCannotStartFailsTheRunAndLeavesNothing) {
     ScratchFolder scratch("ms");
     std::string temp = scratch.Path() + "\\";
     char saved[MAX_PATH] = {};
     DWORD n = GetEnvironmentVariableA("TMP", saved, MAX_PATH);
     ASSERT_TRUE(SetEnvironmentVariableA("TMP", temp.c_str()));  // GetTempPathA reads TMP first
     std::string before = ScratchFolder::CurrentDirectory();
-    int code = RunLauncher(GetModuleHandleA(nullptr), "/tail");
-    std::string during = ScratchFolder::CurrentDirectory();
+    int code = -1;
+    std::string during;
+    TestThread launcher([&] {
+        code = RunLauncher(GetModuleHandleA(nullptr), "/tail");
+        during = ScratchFolder::CurrentDirectory();
+    });
+    HWND box = nullptr;
+    for (int waited = 0; box == nullptr && waited < 20000; waited += 10) {
+        box = FindWindowA("#32770", GetMessageText(0));
+        if (box == nullptr) Sleep(10);
+    }
+    char text[2048] = {};
+    if (box != nullptr) {
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    launcher.Join();
     SetCurrentDirectoryA(before.c_str());
     SetEnvironmentVariableA("TMP", n > 0 && n < MAX_PATH ? saved : nullptr);
 
-    EXPECT_EQ(kExitLaunched, code);
-    EXPECT_FALSE(g_splashOpen);  // no splash: nothing to wait for
-    std::string work = temp + "TVQSetup0";
-    // The launch step made the working folder current.
-    EXPECT_EQ(work, during);
-    EXPECT_EQ("cd \\\r\n" + work + "\\Kestavon %1\r\nrmdir " + work + "\r\ndel " + temp + "0.bat\r\n",
-              ScratchFolder::ReadAll(temp + "0.bat"));
+    ASSERT_NE(nullptr, box) << "no failure report";
+    char expected[2048];
+    snprintf(expected, sizeof expected, GetFailureReportText(), (temp + "TVQSetup0\\Zoratrel.exe").c_str(),
+             ERROR_FILE_NOT_FOUND);
+    EXPECT_STREQ(expected, text);
+    EXPECT_EQ(kExitPreparationFailed, code);
+    EXPECT_FALSE(g_nextStageLaunched);
+    // Out of the working folder again, so that it could be removed with the rest.
+    EXPECT_EQ(scratch.Path(), during);
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((work + "\\*").c_str(), &found);
+    HANDLE h = FindFirstFileA((temp + "*").c_str(), &found);
     int entries = 0;
     if (h != INVALID_HANDLE_VALUE) {
         do ++entries;
         while (FindNextFileA(h, &found));
         FindClose(h);
     }
-    EXPECT_EQ(2, entries) << "the working folder holds more than . and ..";
+    EXPECT_EQ(2, entries) << "the temporary folder holds more than . and ..";
 }

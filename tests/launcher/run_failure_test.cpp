@@ -1,10 +1,13 @@
 // A run's failure as one record, and the report the user reads about it.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <functional>
 #include <new>
 #include <string>
 
+#include "alloc_counter.h"
 #include "failure_text.h"
 #include "qv_stream_exception.h"
 #include "run_failure.h"
@@ -15,17 +18,21 @@ const char kFileInHand[] = "C:\\T\\TVQSetup0\\sub\\a.dll";
 const char kLauncher[] = "D:\\Downloads\\setup.exe";
 const char kCorrupt[] = "SETUPBASE: the directory lies outside the archive (record 0)";
 
-RunFailure Failed(const std::function<void()>& throwIt) {
+void Failed(const std::function<void()>& throwIt, RunFailure* failure) {
     try {
         throwIt();
     } catch (...) {
-        return CurrentFailure(kFileInHand, kLauncher);
+        RecordCurrentFailure(failure, kFileInHand, kLauncher);
+        return;
     }
     ADD_FAILURE() << "nothing was thrown";
-    return RunFailure();
 }
 
-std::string S(const QvString& s) { return static_cast<const char*>(s); }
+std::string Report(const RunFailure& failure) {
+    char text[kFailureReportChars];
+    FormatFailureReport(failure, text, sizeof text);
+    return text;
+}
 
 }  // namespace
 
@@ -49,29 +56,57 @@ TEST(RunFailure, EveryKindOfFailureBecomesCodePathAndReason) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        RunFailure failure = Failed(c.throwIt);
+        RunFailure failure;
+        Failed(c.throwIt, &failure);
         EXPECT_EQ(c.code, failure.code);
-        EXPECT_EQ(c.path, S(failure.path));
-        EXPECT_EQ(c.reason, S(failure.reason));
+        EXPECT_STREQ(c.path, failure.path);
+        EXPECT_STREQ(c.reason, failure.reason);
     }
     // Anything else is not a failure to report: it goes on, untouched.
+    RunFailure failure;
     EXPECT_THROW(
-        try { throw 42; } catch (...) { CurrentFailure(kFileInHand, kLauncher); }, int);
+        try { throw 42; } catch (...) { RecordCurrentFailure(&failure, kFileInHand, kLauncher); }, int);
 }
 
-TEST(RunFailure, ReportShowsThePathUnderFileAndTheReasonOnALineOfItsOwn) {
+TEST(RunFailure, ReportShowsThePathUnderFileTheReasonAndWhatWasLeft) {
     char head[1024];
     snprintf(head, sizeof head, GetFailureReportText(), kLauncher, 21);
     RunFailure corrupt;
-    corrupt.code = 21;
-    corrupt.path = kLauncher;
-    corrupt.reason = kCorrupt;
-    EXPECT_EQ(std::string(head) + "\n" + kCorrupt, S(FailureReportText(corrupt)));
+    SetFailure(&corrupt, 21, kLauncher, kCorrupt);
+    EXPECT_EQ(std::string(head) + "\n" + kCorrupt, Report(corrupt));
 
     // Without a reason the report is the text alone, as it always was.
     RunFailure open;
-    open.code = 7;
-    open.path = "C:\\T\\100%.bat";
+    SetFailure(&open, 7, "C:\\T\\100%.bat", nullptr);
     snprintf(head, sizeof head, GetFailureReportText(), "C:\\T\\100%.bat", 7);
-    EXPECT_EQ(std::string(head), S(FailureReportText(open)));
+    EXPECT_EQ(std::string(head), Report(open));
+
+    // What could not be removed follows under its heading, a path a line.
+    AddLeftover(&open, "C:\\T\\TVQSetup0\\a.dll");
+    AddLeftover(&open, "C:\\T\\TVQSetup0");
+    EXPECT_EQ(std::string(head) + "\n\n" + GetLeftoversHeading() + "\nC:\\T\\TVQSetup0\\a.dll\nC:\\T\\TVQSetup0",
+              Report(open));
+}
+
+// Memory may be what ran out: recording the failure and writing its report
+// must not ask for any, and what does not fit is cut, not overrun.
+TEST(RunFailure, RecordAndReportNeedNoMemoryAndCutWhatDoesNotFit) {
+    std::string longPath(3 * kFailurePathChars, 'p');
+    RunFailure failure;
+    char text[kFailureReportChars];
+    alloc_counter::AllocScope scope;
+    try {
+        throw std::bad_alloc();
+    } catch (...) {
+        RecordCurrentFailure(&failure, longPath.c_str(), kLauncher);
+    }
+    for (int i = 0; i < 20; ++i) AddLeftover(&failure, longPath.c_str());
+    FormatFailureReport(failure, text, sizeof text);
+    char small[64];
+    FormatFailureReport(failure, small, sizeof small);
+    EXPECT_EQ(0, scope.Allocs());
+    EXPECT_EQ(kFailurePathChars - 1, strlen(failure.path));
+    EXPECT_EQ(kFailureLeftoverChars - 1, strlen(failure.leftovers));
+    EXPECT_NE(nullptr, strstr(text, failure.path));
+    EXPECT_EQ(sizeof small - 1, strlen(small));
 }

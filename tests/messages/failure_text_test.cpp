@@ -22,6 +22,7 @@ const Report kReports[] = {
     {"damaged launcher", &g_damagedLauncherReport, "%s", "Datei: %s"},
     // Shown as it is, not formatted: no conversion at all.
     {"unnamable folder", &g_unnamableFolderReport, "", "Ordner mit einem einfachen Namen"},
+    {"leftovers", &g_leftoversHeading, "", "Neustart"},
 };
 
 }  // namespace
@@ -50,6 +51,8 @@ TEST(FailureReport, FourLanguagesEachTakingItsArgumentsInOrder) {
     EXPECT_NE(g_failureReport.id, g_damagedLauncherReport.id);
     EXPECT_NE(g_failureReport.id, g_unnamableFolderReport.id);
     EXPECT_NE(g_damagedLauncherReport.id, g_unnamableFolderReport.id);
+    EXPECT_NE(g_damagedLauncherReport.id, g_leftoversHeading.id);
+    EXPECT_NE(g_unnamableFolderReport.id, g_leftoversHeading.id);
     EXPECT_NE(nullptr, strstr(g_failureReport.french, "Fichier : %s"));
     EXPECT_NE(nullptr, strstr(g_failureReport.italian, "Codice di errore: %d"));
 }

@@ -96,7 +96,14 @@ std::string ListArchives(const std::string& launcherPath) {
     ResourceArchiveSource source(launcher);
     for (const char* const* archive = kNextStageArchives; *archive != nullptr; ++archive) {
         uint32_t size = 0;
-        const unsigned char* data = source.Find(*archive, &size);
+        const unsigned char* data = nullptr;
+        try {
+            data = source.Find(*archive, &size);
+        } catch (QvStreamException* e) {
+            lines += std::string(*archive) + "\tunreadable: " + (e->Detail() != nullptr ? e->Detail() : "") + "\n";
+            delete e;
+            continue;
+        }
         if (data == nullptr) {
             lines += std::string(*archive) + "\tmissing\n";
             continue;

@@ -1,0 +1,42 @@
+#include "startup_guard.h"
+
+#include <windows.h>
+
+#include <errno.h>
+
+#include "exit_codes.h"
+#include "main_sequence.h"
+#include "run_failure.h"
+
+namespace {
+
+volatile bool g_guarding = true;
+
+// Called by the start-up's own filter for what it does not handle itself.
+LONG WINAPI ReportStartupFailure(EXCEPTION_POINTERS* exception) {
+    // Only the start-up's unchecked allocation: an access violation right
+    // after the run-time library ran out of memory.
+    if (!g_guarding || exception->ExceptionRecord->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || errno != ENOMEM)
+        return EXCEPTION_CONTINUE_SEARCH;
+    g_guarding = false;
+    static char launcher[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, launcher, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) launcher[0] = '\0';
+    static RunFailure failure;
+    SetFailure(&failure, kOutOfMemoryCode, launcher, nullptr);
+    ShowFailureReport(failure);
+    ExitProcess(kExitPreparationFailed);
+}
+
+int StartGuard() {
+    SetUnhandledExceptionFilter(ReportStartupFailure);
+    return 0;
+}
+
+}  // namespace
+
+// Among the run-time library's C initializers, which run before the
+// arguments are copied (the start-up's C++ constructors run after it).
+extern "C" __attribute__((section(".CRT$XIU"), used)) int (*const tv_startup_guard)() = StartGuard;
+
+void EndStartupGuard() { g_guarding = false; }

@@ -5,6 +5,9 @@
 // Every other call goes to the real function untouched.
 #include <windows.h>
 
+// After windows.h, whose types it uses.
+#include <sddl.h>
+
 #include <direct.h>
 #include <errno.h>
 #include <io.h>

@@ -56,6 +56,11 @@ enum : uint32_t {
     X(Kernel32, DeleteFileA, FailsWith::Zero, Key::Path, TV_OTHER_ERRORS)                \
     X(Kernel32, RemoveDirectoryA, FailsWith::Zero, Key::Path, TV_OTHER_ERRORS)           \
     X(Kernel32, GetTempPathA, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)               \
+    X(Kernel32, GetTempPathW, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)               \
+    X(Kernel32, GetShortPathNameA, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)          \
+    X(Kernel32, GetShortPathNameW, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)          \
+    X(Kernel32, WideCharToMultiByte, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS)       \
+    X(Kernel32, MultiByteToWideChar, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS)       \
     X(Kernel32, GetModuleFileNameA, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)         \
     X(Kernel32, GetModuleFileNameW, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)         \
     X(Kernel32, GetDiskFreeSpaceExA, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)        \
@@ -65,6 +70,12 @@ enum : uint32_t {
     X(Kernel32, LockResource, FailsWith::Zero, Key::None, TV_RESOURCE_ERRORS)            \
     X(Kernel32, CreateProcessA, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)             \
     X(Kernel32, MoveFileExA, FailsWith::Zero, Key::Path, TV_OTHER_ERRORS)                \
+    X(Advapi32, OpenProcessToken, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)           \
+    X(Advapi32, GetTokenInformation, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)        \
+    X(Advapi32, ConvertSidToStringSidA, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS)    \
+    X(Advapi32, ConvertStringSecurityDescriptorToSecurityDescriptorA, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS) \
+    X(Advapi32, AllocateAndInitializeSid, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS)  \
+    X(Advapi32, CheckTokenMembership, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)       \
     X(Msvcrt, _mkdir, FailsWith::MinusOne, Key::Path, TV_FOLDER_ERRORS)                  \
     X(Msvcrt, _chdir, FailsWith::MinusOne, Key::Path, TV_OTHER_ERRORS)                   \
     X(Msvcrt, _getcwd, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS)                     \

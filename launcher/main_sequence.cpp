@@ -99,10 +99,11 @@ bool ReadRunPaths(const PathQueries& paths, HWND splash, RunPaths* run) {
             MessageBoxA(nullptr, GetUnnamableFolderText(), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
             return false;
         }
-        SetFailure(&failure, static_cast<int>(launcher.error), "", "The launcher's own path could not be read.");
+        SetFailure(&failure, static_cast<int>(launcher.error), ReportedModuleName(g_instance),
+                   "The launcher's own path could not be read.");
     } catch (const std::bad_alloc&) {
         DestroyWindow(splash);
-        SetFailure(&failure, kOutOfMemoryCode, "", nullptr);
+        SetFailure(&failure, kOutOfMemoryCode, ReportedModuleName(g_instance), nullptr);
     }
     ShowFailureReport(failure);
     return false;
@@ -145,7 +146,7 @@ bool StartProgram(const char* program, char* commandLine, const char* folder, PR
 // the run created was removed again (what could not be is named in it).
 bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_INFORMATION* nextStage,
                       RunFailure* failure) {
-    RunFiles run;
+    RunFiles run(paths.tempFolder);
     try {
         // Never the temporary folder's own permissions instead: see working_folder_security.h.
         WorkingFolderSecurity security;
@@ -154,7 +155,7 @@ bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_IN
                        "The access list of the working folder could not be built.");
             return false;
         }
-        run.ReserveNames(paths.tempFolder, security.Attributes());
+        run.ReserveNames(security.Attributes());
         run.OpenScript();
         ExtractArchives(ResourceArchiveSource(g_instance), kExtractedArchives, run.WorkFolder(), run.Folders(), &run);
         run.FinishScript();

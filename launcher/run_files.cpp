@@ -37,7 +37,7 @@ BOOL RemoveFolder(const char* path) { return RemoveDirectoryA(path); }
 
 }  // namespace
 
-RunFiles::RunFiles() : tempFolder_(nullptr), committed_(false), removed_(false) {}
+RunFiles::RunFiles(const char* tempFolder) : tempFolder_(tempFolder), committed_(false), removed_(false) {}
 
 RunFiles::~RunFiles() { RemoveAll(nullptr); }
 
@@ -53,11 +53,11 @@ void RunFiles::RemoveAll(RunFailure* failure) {
 const char* RunFiles::FileInHand() const {
     if (!unpacking_.IsEmpty()) return unpacking_;
     if (!scriptPath_.IsEmpty()) return scriptPath_;
-    return tempFolder_ != nullptr ? tempFolder_ : "";
+    return tempFolder_;
 }
 
-void RunFiles::ReserveNames(const char* tempFolder, SECURITY_ATTRIBUTES* security) {
-    tempFolder_ = tempFolder;
+void RunFiles::ReserveNames(SECURITY_ATTRIBUTES* security) {
+    const char* tempFolder = tempFolder_;
     QvString escaped = EscapePercent(tempFolder);
     scriptPath_ = ReserveUniqueFile(escaped + "%d.bat", security);
     // No free name: the report names the folder where none could be created.

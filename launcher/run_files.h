@@ -24,18 +24,19 @@
 // and the main sequence takes none between its first wait and the launch.
 class RunFiles final : public ExtractionObserver {
 public:
-    RunFiles();
+    // tempFolder: where the run creates its files, ending in a backslash;
+    // it must stay valid while the run lives.
+    explicit RunFiles(const char* tempFolder);
     // RemoveAll, unless committed or already done. Never throws.
     ~RunFiles();
     RunFiles(const RunFiles&) = delete;
     RunFiles& operator=(const RunFiles&) = delete;
 
     // Reserves the script's name ("%d.bat") and the working folder
-    // ("TVQSetup%d", created and recorded) in tempFolder, which ends in a
-    // backslash and must stay valid while the run lives, both created with
-    // security (null: the parent's). Throws (as a pointer) QvStreamException
-    // OpenFailed with tempFolder when no name is free.
-    void ReserveNames(const char* tempFolder, SECURITY_ATTRIBUTES* security);
+    // ("TVQSetup%d", created and recorded) in the temporary folder, both
+    // created with security (null: the parent's). Throws (as a pointer)
+    // QvStreamException OpenFailed with the temporary folder when no name is free.
+    void ReserveNames(SECURITY_ATTRIBUTES* security);
     // Creates the script and writes its first text; the stream's failures
     // leave as they come (cleanup_script.h).
     void OpenScript();
@@ -65,8 +66,8 @@ public:
     // The folders this run created, newest first; the extraction adds to it.
     FolderList* Folders() { return &folders_; }
     // The file a failure without a path of its own concerns: the entry
-    // being unpacked, else the script, else the temporary folder (empty
-    // before ReserveNames). Valid while the run lives and nothing changes.
+    // being unpacked, else the script, else the temporary folder. Valid
+    // while the run lives and nothing changes.
     const char* FileInHand() const;
 
 private:

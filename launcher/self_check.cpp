@@ -70,10 +70,7 @@ bool LauncherFileIsDamaged(HMODULE module) {
 }
 
 void ReportDamagedLauncher(HMODULE module) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) path[0] = '\0';
     QvString text;
-    text.Format(GetDamagedLauncherText(), path);
+    text.Format(GetDamagedLauncherText(), ReportedModuleName(module));
     MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
 }

@@ -7,6 +7,7 @@
 #include "exit_codes.h"
 #include "main_sequence.h"
 #include "run_failure.h"
+#include "system_paths.h"
 
 namespace {
 
@@ -19,11 +20,8 @@ LONG WINAPI ReportStartupFailure(EXCEPTION_POINTERS* exception) {
     if (!g_guarding || exception->ExceptionRecord->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || errno != ENOMEM)
         return EXCEPTION_CONTINUE_SEARCH;
     g_guarding = false;
-    static char launcher[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, launcher, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) launcher[0] = '\0';
     static RunFailure failure;
-    SetFailure(&failure, kOutOfMemoryCode, launcher, nullptr);
+    SetFailure(&failure, kOutOfMemoryCode, ReportedModuleName(nullptr), nullptr);
     ShowFailureReport(failure);
     ExitProcess(kExitPreparationFailed);
 }

@@ -14,6 +14,15 @@ std::unique_ptr<wchar_t[]> WideBuffer(size_t count) {
     return std::unique_ptr<wchar_t[]>(new (std::nothrow) wchar_t[count]);
 }
 
+// The same, but running out of memory throws std::bad_alloc: a folder
+// the launcher could not look at for lack of memory is no reason to take
+// another one.
+std::unique_ptr<wchar_t[]> NeededWideBuffer(size_t count) {
+    std::unique_ptr<wchar_t[]> buffer = WideBuffer(count);
+    if (!buffer && count <= kLongestPath) throw std::bad_alloc();
+    return buffer;
+}
+
 // Asks query (a function that takes a buffer and its size in characters
 // and returns the length written, or the size needed when the buffer is too
 // small, or 0 on failure) with a buffer of the size it asks for.
@@ -21,8 +30,7 @@ template <typename Query>
 std::unique_ptr<wchar_t[]> AskSized(Query query) {
     DWORD needed = query(nullptr, 0);
     if (needed == 0 || needed > kLongestPath) return nullptr;
-    std::unique_ptr<wchar_t[]> text = WideBuffer(needed);
-    if (!text) return nullptr;
+    std::unique_ptr<wchar_t[]> text = NeededWideBuffer(needed);
     DWORD got = query(text.get(), needed);
     // 0 is a failure; needed or more means the answer grew in between.
     return got > 0 && got < needed ? std::move(text) : nullptr;
@@ -34,6 +42,13 @@ bool SameText(const wchar_t* a, const wchar_t* b) {
 }
 
 }  // namespace
+
+const char* ReportedModuleName(HMODULE module) {
+    static char name[MAX_PATH];
+    DWORD n = GetModuleFileNameA(module, name, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) name[0] = '\0';
+    return name;
+}
 
 std::unique_ptr<wchar_t[]> ModuleFileName(HMODULE module, DWORD* error) {
     for (DWORD size = MAX_PATH; size <= kLongestPath; size *= 2) {
@@ -79,7 +94,7 @@ bool SystemPathQueries::ExactAnsi(const wchar_t* text, QvString* ansi) const {
     if (written != bytes || replaced) return false;
     // What comes back must be the same text: no character stood for another.
     int chars = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, *ansi, -1, nullptr, 0);
-    std::unique_ptr<wchar_t[]> back = chars > 0 ? WideBuffer(chars) : nullptr;
+    std::unique_ptr<wchar_t[]> back = chars > 0 ? NeededWideBuffer(chars) : nullptr;
     return back && MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, *ansi, -1, back.get(), chars) == chars &&
            SameText(back.get(), text);
 }

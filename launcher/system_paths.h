@@ -10,7 +10,8 @@
 
 // GetTempPathW, GetModuleFileNameW of one module, WideCharToMultiByte and
 // GetShortPathNameW. The methods are virtual so that a test can replace
-// one answer and keep the others.
+// one answer and keep the others. TempFolder, ExactAnsi and ShortForm throw
+// std::bad_alloc when memory for an answer runs out.
 class SystemPathQueries : public PathQueries {
 public:
     // module: whose file LauncherFile reads; it must stay loaded.
@@ -33,5 +34,11 @@ private:
 // with the error code in *error (ERROR_NOT_ENOUGH_MEMORY when no buffer
 // could be had), when it cannot be read.
 std::unique_ptr<wchar_t[]> ModuleFileName(HMODULE module, DWORD* error);
+
+// module's file as the 8-bit functions name it ('?' for what the code page
+// lacks), for a report to show and nothing else; empty when even that
+// cannot be read. Needs no memory: the text is a static buffer, valid until
+// the next call.
+const char* ReportedModuleName(HMODULE module);
 
 #endif

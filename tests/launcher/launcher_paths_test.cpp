@@ -179,9 +179,12 @@ TEST(WorkingFolderSecurity, ProtectedFullAccessForAdministratorsSystemAndAnUnele
 // says so before anything is created and ends with 2.
 TEST(MainSequence, LauncherPathWithoutAnyNameStopsTheRunBeforeAnythingIsCreated) {
     const wchar_t cyrillic[] = L"C:\\\u0417\u0430\u0433\u0440\u0443\u0437\u043a\u0438\\setup.exe";
+    // With no 16-bit path to go by, the report names the file as the 8-bit functions do.
+    char self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
     QvString unreadable, outOfMemory;
-    unreadable.Format(GetFailureReportText(), "", static_cast<int>(ERROR_ACCESS_DENIED));
-    outOfMemory.Format(GetFailureReportText(), "", static_cast<int>(ERROR_NOT_ENOUGH_MEMORY));
+    unreadable.Format(GetFailureReportText(), self, static_cast<int>(ERROR_ACCESS_DENIED));
+    outOfMemory.Format(GetFailureReportText(), self, static_cast<int>(ERROR_NOT_ENOUGH_MEMORY));
     struct Case {
         const char* name;
         const wchar_t* file;

@@ -172,8 +172,8 @@ TEST(RunFiles, RemovesEverythingUnlessCommitted) {
         SCOPED_TRACE(commit ? "committed" : "given up");
         std::string work, script;
         {
-            RunFiles run;
-            run.ReserveNames(temp.c_str(), nullptr);
+            RunFiles run(temp.c_str());
+            run.ReserveNames(nullptr);
             run.OpenScript();
             work = S(run.WorkFolder());
             script = S(run.ScriptPath());

@@ -35,6 +35,15 @@ bool StartsWithNoCase(const std::string& text, const std::string& start) {
     return text.size() >= start.size() && _strnicmp(text.c_str(), start.c_str(), start.size()) == 0;
 }
 
+// Whether a and b name one file: a launcher that could not convert its
+// path may hand on the short form, which names the same file.
+bool SameFile(const std::string& a, const std::string& b) {
+    wchar_t longA[MAX_PATH], longB[MAX_PATH];
+    DWORD na = GetLongPathNameW(Wide(a).c_str(), longA, MAX_PATH);
+    DWORD nb = GetLongPathNameW(Wide(b).c_str(), longB, MAX_PATH);
+    return na > 0 && na < MAX_PATH && nb > 0 && nb < MAX_PATH && _wcsicmp(longA, longB) == 0;
+}
+
 // What the next stage got and what lies on disk while it holds the
 // clean-up back; empty when it is all as a good run leaves it.
 std::string HandOverProblem(const std::string& temp, const std::string& record) {
@@ -42,7 +51,7 @@ std::string HandOverProblem(const std::string& temp, const std::string& record) 
     std::string script = QuotedValue(commandLine, "CleanUp");
     std::string launcher = QuotedValue(commandLine, "ResourceFile");
     std::string work = ReadBytes(record + "\\current-directory.txt") + "\\";
-    if (launcher != Settings().launcher) return "the next stage got ResourceFile=\"" + launcher + "\"";
+    if (!SameFile(launcher, Settings().launcher)) return "the next stage got ResourceFile=\"" + launcher + "\"";
     if (!StartsWithNoCase(script, temp) || !StartsWithNoCase(work, temp))
         return "the script " + script + " or the working folder " + work + " is not in the temporary folder";
     if (ReadBytes(record + "\\module.txt") != work + "Zoratrel.exe")

@@ -9,7 +9,7 @@
 #include "archive_extraction.h"
 #include "failure_text.h"
 #include "free_space.h"
-#include "launcher_globals.h"
+#include "process_globals.h"
 #include "message_text.h"
 #include "payload_archives.h"
 #include "qv_string.h"

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "dll_search.h"
-#include "launcher_globals.h"
+#include "process_globals.h"
 #include "main_sequence.h"
 #include "start_inputs.h"
 #include "startup_guard.h"

@@ -4,7 +4,7 @@
 
 #include "dib_loader.h"
 #include "exit_codes.h"
-#include "launcher_globals.h"
+#include "process_globals.h"
 #include "message_text.h"
 
 HWND g_splashWindow = nullptr;

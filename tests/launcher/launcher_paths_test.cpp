@@ -12,7 +12,7 @@
 #include <string>
 
 #include "failure_text.h"
-#include "launcher_globals.h"
+#include "process_globals.h"
 #include "main_sequence.h"
 #include "message_text.h"
 #include "scratch_folder.h"

@@ -10,7 +10,7 @@
 #include "failure_text.h"
 #include "folder_path.h"
 #include "free_space.h"
-#include "launcher_globals.h"
+#include "process_globals.h"
 #include "main_sequence.h"
 #include "message_text.h"
 #include "run_files.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dib_loader.h"
-#include "launcher_globals.h"
+#include "process_globals.h"
 #include "message_text.h"
 #include "splash_test_support.h"
 #include "splash_window.h"

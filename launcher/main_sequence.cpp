@@ -6,7 +6,6 @@
 #include <new>
 
 #include "ansi_path.h"
-#include "archive_extraction.h"
 #include "failure_text.h"
 #include "free_space.h"
 #include "process_globals.h"
@@ -14,12 +13,13 @@
 #include "payload_archives.h"
 #include "qv_string.h"
 #include "run_failure.h"
-#include "run_files.h"
+#include "created_files.h"
 #include "self_check.h"
 #include "splash_window.h"
 #include "start_inputs.h"
 #include "system_clock.h"
 #include "system_paths.h"
+#include "unpacking.h"
 #include "working_folder_security.h"
 
 namespace {
@@ -146,7 +146,7 @@ bool StartProgram(const char* program, char* commandLine, const char* folder, PR
 // the run created was removed again (what could not be is named in it).
 bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_INFORMATION* nextStage,
                       RunFailure* failure) {
-    RunFiles run(paths.tempFolder);
+    CreatedFiles run(paths.tempFolder);
     try {
         // Never the temporary folder's own permissions instead: see working_folder_security.h.
         WorkingFolderSecurity security;
@@ -157,7 +157,7 @@ bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_IN
         }
         run.ReserveNames(security.Attributes());
         run.OpenScript();
-        ExtractArchives(ResourceArchiveSource(g_instance), kExtractedArchives, run.WorkFolder(), run.Folders(), &run);
+        UnpackArchives(ResourceArchiveSource(g_instance), &run);
         run.FinishScript();
 
         QvString command;
@@ -180,7 +180,7 @@ bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_IN
         SetFailure(failure, static_cast<int>(error), program, nullptr);
     } catch (...) {
         // Nothing here may need memory: running out of it is one of the failures.
-        RecordCurrentFailure(failure, run.FileInHand(), paths.launcher);
+        RecordCurrentFailure(failure, run.CurrentPath(), paths.launcher);
     }
     run.RemoveAll(failure);
     return false;

@@ -45,9 +45,9 @@ void AddLeftover(RunFailure* failure, const char* path);
 // StreamIncomplete, PathTooLong); CorruptArchive concerns launcherFile,
 // which carries the archives, with its text as the reason; any other text
 // is the reason, and without a path of its own a failure concerns
-// fileInHand, the file the run was working on. Call it only inside a catch
+// currentPath, the file the run was working on. Call it only inside a catch
 // handler; any other exception is thrown on, untouched.
-void RecordCurrentFailure(RunFailure* failure, const char* fileInHand, const char* launcherFile);
+void RecordCurrentFailure(RunFailure* failure, const char* currentPath, const char* launcherFile);
 
 // Writes the report in the user's language into text (size bytes, cut to
 // fit): the failure report's text with the path under "File" and the code,

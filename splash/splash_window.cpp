@@ -78,7 +78,7 @@ INT_PTR CALLBACK SplashDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
             // exit() runs no destructors. Nothing is left to undo: this runs
             // only while the main sequence takes messages, which it does
             // before it creates anything and after it has handed everything
-            // to the clean-up script (run_files.h).
+            // to the clean-up script (created_files.h).
             if (MessageBoxA(nullptr, GetMessageText(1), GetMessageText(0), kCloseQuestionStyle) == IDYES)
                 exit(kExitAbandoned);
             return TRUE;

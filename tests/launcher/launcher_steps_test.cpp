@@ -13,7 +13,7 @@
 #include "process_globals.h"
 #include "main_sequence.h"
 #include "message_text.h"
-#include "run_files.h"
+#include "created_files.h"
 #include "scratch_folder.h"
 #include "test_thread.h"
 #include "unique_name.h"
@@ -165,35 +165,35 @@ TEST(CleanupScript, PathsTheOemCodePageCannotHoldUseTheirShortNames) {
 // The owner of what a run creates: given up, it removes the script, the
 // files (a read-only one and one left half-done too) and the folders; once
 // committed, it leaves the finished script and everything it lists.
-TEST(RunFiles, RemovesEverythingUnlessCommitted) {
+TEST(CreatedFiles, RemovesEverythingUnlessCommitted) {
     ScratchFolder scratch("rf");
     std::string temp = scratch.Path() + "\\";
     for (bool commit : {false, true}) {
         SCOPED_TRACE(commit ? "committed" : "given up");
         std::string work, script;
         {
-            RunFiles run(temp.c_str());
+            CreatedFiles run(temp.c_str());
             run.ReserveNames(nullptr);
             run.OpenScript();
             work = S(run.WorkFolder());
             script = S(run.ScriptPath());
-            EXPECT_EQ(script, S(run.FileInHand()));
+            EXPECT_EQ(script, S(run.CurrentPath()));
             for (const char* name : {"sub\\a.dll", "sub\\deeper\\b.txt"}) {
                 QvString target = (work + name).c_str();
-                run.EntryStarting(target);
-                EXPECT_EQ(work + name, S(run.FileInHand()));
+                run.StartFile(target);
+                EXPECT_EQ(work + name, S(run.CurrentPath()));
                 std::string path = work + name;
                 CreateFolderPath(path.substr(0, path.rfind('\\')).c_str(), run.Folders());
                 ScratchFolder::WriteAll(path, "x");
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-                run.EntryExtracted(target);
+                run.FinishFile(target);
             }
-            EXPECT_EQ(script, S(run.FileInHand()));
+            EXPECT_EQ(script, S(run.CurrentPath()));
             if (commit) {
                 run.FinishScript();
                 run.Commit();
             } else {
-                run.EntryStarting((work + "half.bin").c_str());
+                run.StartFile((work + "half.bin").c_str());
                 ScratchFolder::WriteAll(work + "half.bin", "partial");
             }
         }

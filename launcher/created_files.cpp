@@ -35,6 +35,14 @@ void RemoveOrHandOver(const char* path, BOOL (*remove)(const char*), RunFailure*
 
 BOOL RemoveFolder(const char* path) { return RemoveDirectoryA(path); }
 
+// text with every percent sign doubled, so that it stands for itself in a
+// pattern of unique names.
+QvString EscapePercent(const char* text) {
+    QvString escaped(text);
+    escaped.Replace("%", "%%");
+    return escaped;
+}
+
 }  // namespace
 
 CreatedFiles::CreatedFiles(const char* tempFolder) : tempFolder_(tempFolder), committed_(false), removed_(false) {}

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "cleanup_script.h"
-#include "folder_list.h"
+#include "failure_report.h"
+#include "path_list.h"
 #include "qv_string.h"
-#include "run_failure.h"
 
 // Everything one run creates, from the reserved names to the finished
 // clean-up script: the script, the working folder, the folders and files

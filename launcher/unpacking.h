@@ -9,7 +9,7 @@
 
 #include "archive_source.h"
 #include "created_files.h"
-#include "folder_list.h"
+#include "path_list.h"
 
 // The longest path the platform's file calls open (MAX_PATH less the
 // terminator; the launcher does not opt in to longer ones). A longer target

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "archive_builder.h"
-#include "folder_list.h"
+#include "path_list.h"
 #include "scratch_folder.h"
 #include "stopwatch.h"
 #include "unpacking.h"

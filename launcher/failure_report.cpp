@@ -1,4 +1,4 @@
-#include "run_failure.h"
+#include "failure_report.h"
 
 #include <stdarg.h>
 #include <string.h>
@@ -83,4 +83,10 @@ void FormatFailureReport(const RunFailure& failure, char* text, size_t size) {
     Append(text, size, GetFailureReportText(), failure.path, failure.code);
     if (failure.reason[0] != '\0') Append(text, size, "\n%s", failure.reason);
     if (failure.leftovers[0] != '\0') Append(text, size, "\n\n%s\n%s", GetLeftoversHeading(), failure.leftovers);
+}
+
+const char* FailureReportText(const RunFailure& failure) {
+    static char text[kFailureReportChars];
+    FormatFailureReport(failure, text, sizeof text);
+    return text;
 }

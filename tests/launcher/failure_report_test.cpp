@@ -8,9 +8,9 @@
 #include <string>
 
 #include "alloc_counter.h"
+#include "failure_report.h"
 #include "failure_text.h"
 #include "qv_stream_exception.h"
-#include "run_failure.h"
 
 namespace {
 

@@ -1,9 +1,11 @@
-// What went wrong when a run could not prepare its files or start the next
-// stage, and the report the user reads about it. Portable, so that it is
-// tested natively too. Nothing here allocates: the failure may be that
-// memory ran out, and its report must still reach the user.
-#ifndef TESSAROVEN_RUN_FAILURE_H
-#define TESSAROVEN_RUN_FAILURE_H
+// The failure report: what went wrong when a run could not prepare its
+// files or start the next stage, in one record, and the report the user
+// reads about it. The record and the text are portable, so that they are
+// tested natively too; the box needs Windows (failure_report_win32.cpp).
+// Nothing here allocates: the failure may be that memory ran out, and its
+// report must still reach the user.
+#ifndef TESSAROVEN_FAILURE_REPORT_H
+#define TESSAROVEN_FAILURE_REPORT_H
 
 #include <stddef.h>
 
@@ -54,5 +56,19 @@ void RecordCurrentFailure(RunFailure* failure, const char* currentPath, const ch
 // then the reason, if any, on a line of its own, then, if anything was
 // left, the leftovers' heading and their lines.
 void FormatFailureReport(const RunFailure& failure, char* text, size_t size);
+
+// The same report in a static buffer of kFailureReportChars, valid until
+// the next call.
+const char* FailureReportText(const RunFailure& failure);
+
+// Windows (failure_report_win32.cpp):
+
+// Shows text in the box every failure of a run is reported in: no owner
+// window, an error icon, on top, the setup's caption; returns once it is
+// answered.
+void ShowErrorBox(const char* text);
+
+// Shows FailureReportText(failure) in the error box.
+void ShowFailureReport(const RunFailure& failure);
 
 #endif

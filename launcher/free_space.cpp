@@ -13,7 +13,7 @@ bool EnoughFreeSpace(double freeBytes) { return static_cast<float>(freeBytes) >=
 QvString NoSpaceMessage(const char* drive, double freeBytes) {
     float freeSpace = static_cast<float>(freeBytes);
     QvString message;
-    message.Format(GetMessageText(5), drive, kLeastFreeSpace / kBytesPerMegabyte,
+    message.Format(GetMessageText(kMessageNoSpace), drive, kLeastFreeSpace / kBytesPerMegabyte,
                    static_cast<double>(freeSpace) / kBytesPerMegabyte);
     return message;
 }

@@ -2,12 +2,12 @@
 
 #include "free_space.h"
 #include "message_text.h"
+#include "system_library.h"
 
 double GetDriveFreeSpace(const char* drive) {
     typedef BOOL(WINAPI * FreeSpaceExFn)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
     // Looked up at run time: the oldest systems only have the 32-bit query.
-    FreeSpaceExFn freeSpaceEx = reinterpret_cast<FreeSpaceExFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+    FreeSpaceExFn freeSpaceEx = ModuleFunction<FreeSpaceExFn>(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
     if (freeSpaceEx != nullptr) {
         ULARGE_INTEGER available, total;
         available.QuadPart = 0;
@@ -21,5 +21,5 @@ double GetDriveFreeSpace(const char* drive) {
 }
 
 void ShowNoSpaceMessage(const char* drive, double freeBytes) {
-    MessageBoxA(nullptr, NoSpaceMessage(drive, freeBytes), GetMessageText(0), MB_OK | MB_TOPMOST);
+    MessageBoxA(nullptr, NoSpaceMessage(drive, freeBytes), GetMessageText(kMessageCaption), MB_OK | MB_TOPMOST);
 }

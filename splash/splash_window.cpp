@@ -79,7 +79,7 @@ INT_PTR CALLBACK SplashDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
             // only while the main sequence takes messages, which it does
             // before it creates anything and after it has handed everything
             // to the clean-up script (created_files.h).
-            if (MessageBoxA(nullptr, GetMessageText(1), GetMessageText(0), kCloseQuestionStyle) == IDYES)
+            if (MessageBoxA(nullptr, GetMessageText(kMessageAbandonQuestion), GetMessageText(kMessageCaption), kCloseQuestionStyle) == IDYES)
                 exit(kExitAbandoned);
             return TRUE;
         case WM_KILLFOCUS:

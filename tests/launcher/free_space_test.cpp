@@ -23,11 +23,11 @@ TEST(FreeSpace, TenMegabytesExactlyPassAndTheMessageRoundsToOneDecimal) {
     const Case cases[] = {{10485759.0, 10.0}, {0.0, 0.0}, {5 * 1048576.0 + 104858, 5.1}};
     for (const Case& c : cases) {
         char expected[512];
-        snprintf(expected, sizeof expected, GetMessageText(5), "D:", 10.0, c.shownMb);
+        snprintf(expected, sizeof expected, GetMessageText(kMessageNoSpace), "D:", 10.0, c.shownMb);
         QvString message = NoSpaceMessage("D:", c.freeBytes);
         EXPECT_STREQ(expected, static_cast<const char*>(message));
     }
-    if (strncmp(GetMessageText(5), "Insufficient", 12) == 0) {
+    if (strncmp(GetMessageText(kMessageNoSpace), "Insufficient", 12) == 0) {
         EXPECT_STREQ("Insufficient space on drive D: to run setup!\n(10.0 MB required, only 10.0 MB available)",
                      static_cast<const char*>(NoSpaceMessage("D:", 10485759.0)));
     }

@@ -265,7 +265,7 @@ TEST(MainSequence, NextStageThatCannotStartFailsTheRunAndLeavesNothing) {
     });
     HWND box = nullptr;
     for (int waited = 0; box == nullptr && waited < 20000; waited += 10) {
-        box = FindWindowA("#32770", GetMessageText(0));
+        box = FindWindowA("#32770", GetMessageText(kMessageCaption));
         if (box == nullptr) Sleep(10);
     }
     char text[2048] = {};

@@ -4,6 +4,30 @@
 
 #include "entry_name_rule.h"
 
+namespace {
+
+// The one reader of a directory record: fills entry (all but its index)
+// from the record at offset of the size bytes at data. False, entry
+// unspecified, when the length byte, the name or the fields lie beyond size.
+bool ReadRecord(const unsigned char* data, uint32_t size, uint64_t offset, ArchiveEntry* entry) {
+    if (offset + 1 > size) return false;
+    uint32_t n = data[offset];
+    if (offset + ArchiveRecordSize(n) > size) return false;
+    memcpy(entry->name, data + offset + 1, n);
+    entry->name[n] = '\0';
+    entry->nameLength = n;
+    const unsigned char* fields = data + offset + 1 + n;
+    entry->dataOffset = ReadLe32(fields);
+    entry->packedSize = ReadLe32(fields + 4);
+    entry->unpackedSize = ReadLe32(fields + 8);
+    entry->creationTime = ReadLe32(fields + 12);
+    entry->writeTime = ReadLe32(fields + 16);
+    entry->accessTime = ReadLe32(fields + 20);
+    return true;
+}
+
+}  // namespace
+
 const char* ArchiveFaultText(ArchiveFault fault) {
     switch (fault) {
         case ArchiveFault::None: return "no fault";
@@ -35,17 +59,12 @@ ArchiveCheck CheckArchive(const unsigned char* data, uint32_t size) {
     uint64_t cursor = static_cast<uint64_t>(header.directoryOffset) + 4;
     // Each record needs at least 25 bytes; a larger count cannot fit.
     if (header.entryCount > (size - cursor) / ArchiveRecordSize(0)) return {ArchiveFault::DirectoryOutside, 0};
+    ArchiveEntry entry;
     for (uint32_t i = 0; i < header.entryCount; ++i) {
-        if (cursor + 1 > size) return {ArchiveFault::RecordOutside, i};
-        uint32_t n = data[cursor];
-        if (cursor + ArchiveRecordSize(n) > size) return {ArchiveFault::RecordOutside, i};
-        if (!IsSafeEntryName(reinterpret_cast<const char*>(data + cursor + 1), n))
-            return {ArchiveFault::UnsafeName, i};
-        const unsigned char* fields = data + cursor + 1 + n;
-        uint64_t dataOffset = ReadLe32(fields);
-        uint64_t packedSize = ReadLe32(fields + 4);
-        if (dataOffset + packedSize > size) return {ArchiveFault::DataOutside, i};
-        cursor += ArchiveRecordSize(n);
+        if (!ReadRecord(data, size, cursor, &entry)) return {ArchiveFault::RecordOutside, i};
+        if (!IsSafeEntryName(entry.name, entry.nameLength)) return {ArchiveFault::UnsafeName, i};
+        if (static_cast<uint64_t>(entry.dataOffset) + entry.packedSize > size) return {ArchiveFault::DataOutside, i};
+        cursor += ArchiveRecordSize(entry.nameLength);
     }
     return {ArchiveFault::None, 0};
 }
@@ -59,21 +78,9 @@ ArchiveWalker::ArchiveWalker(const unsigned char* data, uint32_t size)
 bool ArchiveWalker::Next(ArchiveEntry& entry) {
     if (index_ >= header_.entryCount) return false;
     // Guards the walk even over an archive nobody checked.
-    if (cursor_ + 1 > size_) return false;
-    uint32_t n = data_[cursor_];
-    if (cursor_ + ArchiveRecordSize(n) > size_) return false;
-    memcpy(entry.name, data_ + cursor_ + 1, n);
-    entry.name[n] = '\0';
-    const unsigned char* fields = data_ + cursor_ + 1 + n;
+    if (!ReadRecord(data_, size_, cursor_, &entry)) return false;
     entry.index = index_;
-    entry.nameLength = n;
-    entry.dataOffset = ReadLe32(fields);
-    entry.packedSize = ReadLe32(fields + 4);
-    entry.unpackedSize = ReadLe32(fields + 8);
-    entry.creationTime = ReadLe32(fields + 12);
-    entry.writeTime = ReadLe32(fields + 16);
-    entry.accessTime = ReadLe32(fields + 20);
-    cursor_ += ArchiveRecordSize(n);
+    cursor_ += ArchiveRecordSize(entry.nameLength);
     ++index_;
     return true;
 }

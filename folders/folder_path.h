@@ -2,7 +2,7 @@
 #ifndef TESSAROVEN_FOLDER_PATH_H
 #define TESSAROVEN_FOLDER_PATH_H
 
-#include "folder_list.h"
+#include "path_list.h"
 
 // Creates every missing folder along path (a folder path without trailing
 // backslash) and adds each one it creates at the front of createdFolders

@@ -1,33 +1,16 @@
 #include "ansi_path.h"
 
-#include "start_inputs.h"
-
 namespace {
-
-const char kFallbackTempFolder[] = "C:\\";
 
 bool AnyPath(const QvString&) { return true; }
 
-bool UsableTempFolder(const QvString& folder) { return IsUsableTempFolder(folder, folder.GetLength()); }
+}  // namespace
 
-// The first of path and its short form whose exact 8-bit form accept
-// takes, in *ansi; false when neither is. The short form is asked for only
-// when the path itself will not do, so that nothing changes for a path that
-// converts exactly.
 bool FirstExactForm(const wchar_t* path, const PathQueries& paths, bool (*accept)(const QvString&),
                     QvString* ansi) {
     if (paths.ExactAnsi(path, ansi) && accept(*ansi)) return true;
     std::unique_ptr<wchar_t[]> shortForm = paths.ShortForm(path);
     return shortForm && paths.ExactAnsi(shortForm.get(), ansi) && accept(*ansi);
-}
-
-}  // namespace
-
-QvString ChooseTempFolder(const PathQueries& paths) {
-    std::unique_ptr<wchar_t[]> reported = paths.TempFolder();
-    QvString folder;
-    if (reported && FirstExactForm(reported.get(), paths, UsableTempFolder, &folder)) return folder;
-    return QvString(kFallbackTempFolder);
 }
 
 LauncherPath NameLauncherPath(const PathQueries& paths) {

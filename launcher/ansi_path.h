@@ -3,7 +3,8 @@
 // ANSI code page lacks with '?', which names nothing; the rules here pick an
 // 8-bit form that names the same place instead. Portable: the platform's
 // answers come through PathQueries, so that the rules are tried natively
-// and on answers no test machine gives.
+// and on answers no test machine gives. The temporary folder applies the
+// same rule (temp_folder.h).
 #ifndef TESSAROVEN_ANSI_PATH_H
 #define TESSAROVEN_ANSI_PATH_H
 
@@ -31,12 +32,12 @@ protected:
     ~PathQueries() = default;
 };
 
-// The temporary folder a run works in, ending in a backslash: the first of
-// the reported folder and its short form whose 8-bit form is exact and of
-// the form letter, colon, backslash within MAX_PATH; "C:\" when neither is
-// (a failed query, a network path, a volume without short names). Throws
-// std::bad_alloc when memory runs out.
-QvString ChooseTempFolder(const PathQueries& paths);
+// The first of path and its short form whose exact 8-bit form accept
+// takes, in *ansi; false when neither is. The short form is asked for only
+// when the path itself will not do, so that nothing changes for a path that
+// converts exactly. Throws std::bad_alloc when memory runs out.
+bool FirstExactForm(const wchar_t* path, const PathQueries& paths, bool (*accept)(const QvString&),
+                    QvString* ansi);
 
 // What became of the launcher's own path.
 enum class LauncherPathState {

@@ -1,56 +1,58 @@
 #include "cleanup_script.h"
 
-#include <windows.h>
-
-#include <io.h>
+#include <string.h>
 
 #include "payload_archives.h"
-#include "qv_file_stream.h"
-#include "script_text.h"
 
-QvString ScriptNameablePath(const QvString& path) {
-    if (SurvivesOemCodePage(path)) return path;
-    // The short name is plain ASCII and names the same file.
-    DWORD n = GetShortPathNameA(path, nullptr, 0);
-    if (n == 0) return path;
-    QvString shortPath;
-    DWORD got = GetShortPathNameA(path, shortPath.GetBuffer(static_cast<int>(n)), n);
-    shortPath.ReleaseBuffer(got > 0 && got < n ? static_cast<int>(got) : 0);
-    return shortPath.IsEmpty() ? path : shortPath;
+namespace {
+
+// Characters on which the command interpreter splits a line or acts.
+const char kNeedQuotes[] = " \t&()[]{}^=;!'+,`~<>|";
+
+bool NeedsQuotes(const char* path) { return strpbrk(path, kNeedQuotes) != nullptr; }
+
+// path as the command interpreter must read it in a batch line: percent
+// signs doubled, the whole path in double quotes when it holds a blank or
+// another character the interpreter would split or act on, and the bytes
+// translated from the ANSI into the OEM code page. Plain ASCII paths come
+// back unchanged.
+QvString BatchPath(const char* path) {
+    QvString batch(path);
+    batch.Replace("%", "%%");
+    if (NeedsQuotes(path)) batch = "\"" + batch + "\"";
+    batch.CharToOemA();
+    return batch;
 }
 
-CleanupScript::CleanupScript(const QvString& path) : path_(path), stream_(nullptr) {
-    stream_ = new QvFileStream(path_, QvFileStream::AccessWrite | QvFileStream::OpenCreate);
+}  // namespace
+
+bool SurvivesOemCodePage(const char* text) {
+    QvString there(text);
+    there.CharToOemA();
+    there.OemToCharA();
+    return there == text;
 }
 
-CleanupScript::~CleanupScript() { Close(); }
-
-void CleanupScript::WriteLine(const QvString& line) {
-    stream_->Write(static_cast<const char*>(line), static_cast<uint32_t>(line.GetLength()));
+QvString ScriptFirstText(const char* workFolder, bool kestavonPresent) {
+    QvString text;
+    if (kestavonPresent) {
+        text.Format("cd \\\r\n");
+        return text;
+    }
+    QvString program(workFolder);
+    program += kCleanUpHelper;
+    text.Format("cd \\\r\n%s %%1\r\n", static_cast<const char*>(BatchPath(program)));
+    return text;
 }
 
-void CleanupScript::WriteFirstText(const QvString& workFolder) {
-    QvString kestavon = workFolder + kCleanUpHelper + ".exe";
-    bool present = _access(kestavon, 4) == 0;
-    WriteLine(ScriptFirstText(ScriptNameablePath(workFolder), present));
+QvString ScriptDeleteLine(const char* path) {
+    QvString line;
+    line.Format("del %s\r\n", static_cast<const char*>(BatchPath(path)));
+    return line;
 }
 
-void CleanupScript::WriteDelete(const QvString& path) { WriteLine(ScriptDeleteLine(ScriptNameablePath(path))); }
-
-void CleanupScript::WriteRemoveFolders(const FolderList& folders) {
-    for (const QvString& folder : folders) WriteLine(ScriptRemoveFolderLine(ScriptNameablePath(folder)));
-}
-
-void CleanupScript::Finish() {
-    WriteLine(ScriptDeleteLine(ScriptNameablePath(path_)));
-    QvFileStream* stream = stream_;
-    stream_ = nullptr;
-    delete stream;  // closing may throw code 8
-}
-
-void CleanupScript::Close() {
-    if (stream_ == nullptr) return;
-    QvFileStream* stream = stream_;
-    stream_ = nullptr;
-    DiscardFileStream(stream);
+QvString ScriptRemoveFolderLine(const char* path) {
+    QvString line;
+    line.Format("rmdir %s\r\n", static_cast<const char*>(BatchPath(path)));
+    return line;
 }

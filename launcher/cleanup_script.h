@@ -1,13 +1,31 @@
-// Writes the clean-up script: a batch file that, run later, deletes every
-// file this run unpacked, removes every folder it created and then itself.
+// The clean-up script: a batch file that, run later by the next stage,
+// deletes every file this run unpacked, removes every folder it created and
+// then itself. Its lines are bytes for the command interpreter, made here
+// portably (cleanup_script.cpp, tested natively too); the file is written
+// on Windows (cleanup_script_win32.cpp).
 #ifndef TESSAROVEN_CLEANUP_SCRIPT_H
 #define TESSAROVEN_CLEANUP_SCRIPT_H
 
-#include "folder_list.h"
+#include "path_list.h"
 #include "qv_string.h"
+
+// True when ANSI text survives the trip to the OEM code page and back, so a
+// batch line can name it.
+bool SurvivesOemCodePage(const char* text);
+
+// "cd \" CR LF, then, in the long form, the line that runs Kestavon from
+// the working folder (which ends in a backslash) with the script's first argument.
+QvString ScriptFirstText(const char* workFolder, bool kestavonPresent);
+// "del <path>" CR LF.
+QvString ScriptDeleteLine(const char* path);
+// "rmdir <path>" CR LF.
+QvString ScriptRemoveFolderLine(const char* path);
 
 class QvFileStream;
 
+// The script's file. Every line names its path in a form the script can
+// name: the short form of an existing path whose characters the OEM code
+// page cannot hold, the path itself otherwise.
 class CleanupScript {
 public:
     // Creates (or empties) the script at path; throws a QvStreamException
@@ -39,10 +57,5 @@ private:
     QvString path_;
     QvFileStream* stream_;
 };
-
-// path in a form the script can name: the short form of an existing path
-// whose characters the OEM code page cannot hold, else path itself. Used by
-// every line the script writes; public for the test of that choice.
-QvString ScriptNameablePath(const QvString& path);
 
 #endif

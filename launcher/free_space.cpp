@@ -1,20 +1,19 @@
 #include "free_space.h"
 
-#include <windows.h>
+#include "message_text.h"
 
-double GetDriveFreeSpace(const char* drive) {
-    typedef BOOL(WINAPI * FreeSpaceExFn)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-    // Looked up at run time: the oldest systems only have the 32-bit query.
-    FreeSpaceExFn freeSpaceEx = reinterpret_cast<FreeSpaceExFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
-    if (freeSpaceEx != nullptr) {
-        ULARGE_INTEGER available, total;
-        available.QuadPart = 0;
-        freeSpaceEx(drive, &available, &total, nullptr);
-        return static_cast<double>(static_cast<long long>(available.QuadPart));
-    }
-    DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
-    if (!GetDiskFreeSpaceA(drive, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return 0;
-    return static_cast<double>(sectorsPerCluster) * static_cast<double>(bytesPerSector) *
-           static_cast<double>(freeClusters);
+namespace {
+
+const double kBytesPerMegabyte = 1048576.0;
+
+}  // namespace
+
+bool EnoughFreeSpace(double freeBytes) { return static_cast<float>(freeBytes) >= kLeastFreeSpace; }
+
+QvString NoSpaceMessage(const char* drive, double freeBytes) {
+    float freeSpace = static_cast<float>(freeBytes);
+    QvString message;
+    message.Format(GetMessageText(kMessageNoSpace), drive, kLeastFreeSpace / kBytesPerMegabyte,
+                   static_cast<double>(freeSpace) / kBytesPerMegabyte);
+    return message;
 }

@@ -1,40 +1,30 @@
 #include "main_sequence.h"
 
 #include <direct.h>
-#include <string.h>
 
 #include <new>
 
-#include "ansi_path.h"
-#include "archive_extraction.h"
+#include "created_files.h"
+#include "failure_report.h"
 #include "failure_text.h"
 #include "free_space.h"
-#include "launcher_globals.h"
-#include "message_text.h"
+#include "next_stage.h"
 #include "payload_archives.h"
+#include "process_globals.h"
 #include "qv_string.h"
-#include "run_failure.h"
-#include "run_files.h"
 #include "self_check.h"
 #include "splash_window.h"
-#include "start_inputs.h"
 #include "system_clock.h"
 #include "system_paths.h"
+#include "temp_folder.h"
+#include "unpacking.h"
 #include "working_folder_security.h"
 
 namespace {
 
 const char kSetupWindowClass[] = "AfxFrameOrView42";
 const char kSetupWindowTitle[] = "Tessaroven Setup";
-const UINT kNoSpaceStyle = 0x40000;  // MB_OK | MB_TOPMOST, no icon
-// The next stage's name first (kNextStageProgram).
-const char kCommandFormat[] =
-    "%s TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized "
-    "ResourceFile=\"%s\" CleanUp=\"%s\" %s";
 const DWORD kFinalWaitMs = 5000;
-// As long as WinExec gives a started program to come up.
-const DWORD kNextStageIdleMs = 30000;
-const DWORD kIdleSliceMs = 50;
 
 // Takes and dispatches at most one message of any window, without blocking.
 void PumpOneMessage() {
@@ -63,78 +53,42 @@ HWND ShowSplash() {
     return splash;
 }
 
-// True when the drive of tempFolder has room for the run; otherwise the
-// no-space message has been shown (the splash stays up behind it).
-bool EnoughRoomOnDrive(const char* tempFolder) {
-    char drive[3] = {tempFolder[0], ':', '\0'};
-    double freeSpace = GetDriveFreeSpace(drive);
-    if (EnoughFreeSpace(freeSpace)) return true;
-    MessageBoxA(nullptr, NoSpaceMessage(drive, freeSpace), GetMessageText(0), kNoSpaceStyle);
-    return false;
-}
-
 // The 8-bit paths a run hands on, read once, before anything is created.
 struct RunPaths {
     QvString launcher;    // names the launcher's file, which carries the archives
     QvString tempFolder;  // ends in a backslash
 };
 
-// Reads the launcher's own path and chooses the temporary folder. False,
-// after the splash is gone and the user was told why, when no 8-bit path
-// names the launcher's file, its path cannot be read or memory runs out.
-// Copying the launcher to a plain folder instead would double the disk use
-// past the free-space test and hand the next stage a file in a folder the
-// clean-up deletes.
-bool ReadRunPaths(const PathQueries& paths, HWND splash, RunPaths* run) {
+// Ends a failed run with its report. The splash goes first: closing it
+// behind the report would end the run with 0, the user's confirmed abandon.
+int EndFailedRun(HWND splash, const char* report) {
+    DestroyWindow(splash);
+    ShowErrorBox(report);
+    return kExitPreparationFailed;
+}
+
+// Reads the launcher's own path and chooses the temporary folder. Returns
+// null, or the report of why not (static text) when no 8-bit path names
+// the launcher's file, its path cannot be read or memory runs out. Copying
+// the launcher to a plain folder instead would double the disk use past the
+// free-space test and hand the next stage a file in a folder the clean-up
+// deletes.
+const char* ReadRunPaths(const PathQueries& paths, RunPaths* run) {
     RunFailure failure;
     try {
         LauncherPath launcher = NameLauncherPath(paths);
         if (launcher.state == LauncherPathState::Named) {
             run->launcher = launcher.ansi;
             run->tempFolder = ChooseTempFolder(paths);
-            return true;
+            return nullptr;
         }
-        DestroyWindow(splash);
-        if (launcher.state == LauncherPathState::Unnamable) {
-            MessageBoxA(nullptr, GetUnnamableFolderText(), GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
-            return false;
-        }
+        if (launcher.state == LauncherPathState::Unnamable) return GetUnnamableFolderText();
         SetFailure(&failure, static_cast<int>(launcher.error), ReportedModuleName(g_instance),
                    "The launcher's own path could not be read.");
     } catch (const std::bad_alloc&) {
-        DestroyWindow(splash);
         SetFailure(&failure, kOutOfMemoryCode, ReportedModuleName(g_instance), nullptr);
     }
-    ShowFailureReport(failure);
-    return false;
-}
-
-// Waits, as WinExec does, until the started program first waits for input
-// (its window is up) or has ended, for at most kNextStageIdleMs, so that the
-// splash stays until there is something else to see. Messages sent to the
-// splash meanwhile are answered, so that a program that sends to it while
-// it starts is not kept waiting; nothing is taken from the queue.
-void WaitUntilInputIdle(HANDLE process) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        // Idle, ended, or a program without a message queue.
-        if (WaitForInputIdle(process, kIdleSliceMs) != WAIT_TIMEOUT) return;
-        if (GetTickCount() - start >= kNextStageIdleMs) return;
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
-// Starts program with commandLine (which CreateProcessA may write into) in
-// folder; true with process filled once it runs.
-bool StartProgram(const char* program, char* commandLine, const char* folder, PROCESS_INFORMATION* process) {
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
-    return CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, process) !=
-           FALSE;
+    return FailureReportText(failure);
 }
 
 // Reserves the names, writes the clean-up script, unpacks the archives and
@@ -146,7 +100,7 @@ bool StartProgram(const char* program, char* commandLine, const char* folder, PR
 // the run created was removed again (what could not be is named in it).
 bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_INFORMATION* nextStage,
                       RunFailure* failure) {
-    RunFiles run(paths.tempFolder);
+    CreatedFiles run(paths.tempFolder);
     try {
         // Never the temporary folder's own permissions instead: see working_folder_security.h.
         WorkingFolderSecurity security;
@@ -157,11 +111,11 @@ bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_IN
         }
         run.ReserveNames(security.Attributes());
         run.OpenScript();
-        ExtractArchives(ResourceArchiveSource(g_instance), kExtractedArchives, run.WorkFolder(), run.Folders(), &run);
+        UnpackArchives(ResourceArchiveSource(g_instance), &run);
         run.FinishScript();
 
         QvString command;
-        command.Format(kCommandFormat, kNextStageProgram, static_cast<const char*>(paths.launcher),
+        command.Format(kNextStageCommandFormat, kNextStageProgram, static_cast<const char*>(paths.launcher),
                        static_cast<const char*>(run.ScriptPath()), commandTail);
         QvString program = run.WorkFolder() + kNextStageProgram;
         // Everything that may need memory comes before the working folder
@@ -169,7 +123,7 @@ bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_IN
         char* commandLine = command.GetBuffer(0);
         _chdir(run.WorkFolder());
         g_nextStageLaunched = true;
-        if (StartProgram(program, commandLine, run.WorkFolder(), nextStage)) {
+        if (StartNextStage(program, commandLine, run.WorkFolder(), nextStage)) {
             run.Commit();
             return true;
         }
@@ -180,7 +134,7 @@ bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_IN
         SetFailure(failure, static_cast<int>(error), program, nullptr);
     } catch (...) {
         // Nothing here may need memory: running out of it is one of the failures.
-        RecordCurrentFailure(failure, run.FileInHand(), paths.launcher);
+        RecordCurrentFailure(failure, run.CurrentPath(), paths.launcher);
     }
     run.RemoveAll(failure);
     return false;
@@ -194,12 +148,6 @@ void WaitForSplashToEnd() {
 
 }  // namespace
 
-void ShowFailureReport(const RunFailure& failure) {
-    static char text[kFailureReportChars];
-    FormatFailureReport(failure, text, sizeof text);
-    MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
-}
-
 int RunLauncher(HINSTANCE instance, const char* commandTail) {
     return RunLauncher(instance, commandTail, SystemPathQueries(instance));
 }
@@ -208,27 +156,23 @@ int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& 
     g_instance = instance;
     if (BringExistingSetupToFront()) return kExitLaunched;
     HWND splash = ShowSplash();
-    if (LauncherFileIsDamaged(instance)) {
-        // The splash goes first: closing it behind the message would end the run with 0.
-        DestroyWindow(splash);
-        ReportDamagedLauncher(instance);
-        return kExitPreparationFailed;
-    }
+    if (LauncherFileIsDamaged(instance)) return EndFailedRun(splash, DamagedLauncherReport(instance));
 
     RunPaths run;
-    if (!ReadRunPaths(paths, splash, &run)) return kExitPreparationFailed;
-    if (!EnoughRoomOnDrive(run.tempFolder)) return kExitNoSpace;
+    if (const char* report = ReadRunPaths(paths, &run)) return EndFailedRun(splash, report);
+    char drive[3] = {static_cast<const char*>(run.tempFolder)[0], ':', '\0'};
+    double freeSpace = GetDriveFreeSpace(drive);
+    if (!EnoughFreeSpace(freeSpace)) {
+        // The splash stays up behind the message.
+        ShowNoSpaceMessage(drive, freeSpace);
+        return kExitNoSpace;
+    }
 
     // Held in place, so that reporting a failure needs no memory.
     RunFailure failure;
     PROCESS_INFORMATION nextStage;
-    if (!PrepareAndLaunch(run, commandTail, &nextStage, &failure)) {
-        // Closing the splash while the report is up would end the run with
-        // 0 (the user's confirmed abandon): a failed run must end with 2.
-        DestroyWindow(splash);
-        ShowFailureReport(failure);
-        return kExitPreparationFailed;
-    }
+    if (!PrepareAndLaunch(run, commandTail, &nextStage, &failure))
+        return EndFailedRun(splash, FailureReportText(failure));
     WaitUntilInputIdle(nextStage.hProcess);
     CloseHandle(nextStage.hThread);
     CloseHandle(nextStage.hProcess);

@@ -6,7 +6,6 @@
 
 #include "ansi_path.h"
 #include "exit_codes.h"
-#include "run_failure.h"
 
 // Runs the whole sequence for the module instance and the command-line tail
 // (passed on unchanged to the next stage); returns the exit code (LauncherExit).
@@ -15,9 +14,5 @@ int RunLauncher(HINSTANCE instance, const char* commandTail);
 // platform's own in the launcher; a test's stand-ins for answers no test
 // machine gives).
 int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& paths);
-
-// Shows the failure report in the user's language, formatted where it needs
-// no memory, without owner window and on top; returns when it is answered.
-void ShowFailureReport(const RunFailure& failure);
 
 #endif

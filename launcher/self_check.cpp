@@ -5,7 +5,6 @@
 
 #include "failure_text.h"
 #include "image_checksum.h"
-#include "message_text.h"
 #include "qv_string.h"
 #include "system_paths.h"
 
@@ -69,8 +68,8 @@ bool LauncherFileIsDamaged(HMODULE module) {
     return path && CheckImageFile(path.get()) == ImageFileState::Damaged;
 }
 
-void ReportDamagedLauncher(HMODULE module) {
+QvString DamagedLauncherReport(HMODULE module) {
     QvString text;
     text.Format(GetDamagedLauncherText(), ReportedModuleName(module));
-    MessageBoxA(nullptr, text, GetMessageText(0), MB_OK | MB_ICONERROR | MB_TOPMOST);
+    return text;
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "qv_string.h"
+
 // What a file's bytes say about the checksum in its PE header.
 enum class ImageFileState {
     Intact,      // the bytes give the stored checksum
@@ -22,8 +24,7 @@ ImageFileState CheckImageFile(const wchar_t* path);
 // run then fails where it would have failed anyway) all give false.
 bool LauncherFileIsDamaged(HMODULE module);
 
-// Shows the damaged-download message, naming module's file, in the user's
-// language (without owner window, on top) and returns when it is answered.
-void ReportDamagedLauncher(HMODULE module);
+// The damaged-download message, naming module's file, in the user's language.
+QvString DamagedLauncherReport(HMODULE module);
 
 #endif

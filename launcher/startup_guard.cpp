@@ -5,8 +5,7 @@
 #include <errno.h>
 
 #include "exit_codes.h"
-#include "main_sequence.h"
-#include "run_failure.h"
+#include "failure_report.h"
 #include "system_paths.h"
 
 namespace {

@@ -10,9 +10,8 @@ uint32_t SystemMilliseconds() {
     static bool looked = false;
     if (!looked) {
         looked = true;
-        HMODULE winmm = static_cast<HMODULE>(LoadSystemLibrary("winmm.dll"));
-        if (winmm != nullptr)
-            timeGetTimeFn = reinterpret_cast<TimeGetTimeFn>(reinterpret_cast<void*>(GetProcAddress(winmm, "timeGetTime")));
+        void* winmm = LoadSystemLibrary("winmm.dll");
+        if (winmm != nullptr) timeGetTimeFn = ModuleFunction<TimeGetTimeFn>(winmm, "timeGetTime");
     }
     return timeGetTimeFn != nullptr ? timeGetTimeFn() : GetTickCount();
 }

@@ -17,3 +17,7 @@ void* LoadSystemLibrary(const char* name) {
     memcpy(path + n + 1, name, nameLength + 1);
     return LoadLibraryA(path);
 }
+
+void* ModuleFunctionAddress(void* module, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}

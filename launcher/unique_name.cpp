@@ -1,39 +1,23 @@
 #include "unique_name.h"
 
 #include <io.h>
+#include <stdint.h>
 
 #include "system_clock.h"
 
 namespace {
 
+// The most candidates one name tries.
+const int kCandidates = 1000;
+// The mode of _access that asks whether a path exists.
+const int kExists = 0;
+
 int g_generatorSeeded = 0;
 uint32_t g_generatorState = 1;
 
 void SeedOnce() {
-    if (!g_generatorSeeded) SeedUniqueNames(SystemMilliseconds());
-}
-
-enum class Claim { Taken, Exists, Failed };
-
-// Tries the candidates in order; claim decides for each one.
-template <typename ClaimFn>
-QvString FirstFree(const QvString& pattern, ClaimFn claim) {
-    SeedOnce();
-    QvString candidate;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        int number = attempt == 0 ? 0 : NextUniqueNumber();
-        candidate.Format(pattern, number);
-        Claim result = claim(candidate);
-        if (result == Claim::Taken) return candidate;
-        if (result == Claim::Failed) break;
-    }
-    return QvString();
-}
-
-}  // namespace
-
-void SeedUniqueNames(uint32_t seed) {
-    g_generatorState = seed;
+    if (g_generatorSeeded) return;
+    g_generatorState = SystemMilliseconds();
     g_generatorSeeded = 1;
 }
 
@@ -42,21 +26,40 @@ int NextUniqueNumber() {
     return static_cast<int>((g_generatorState >> 16) & 0x7FFF);
 }
 
-bool UniqueNamesSeeded() { return g_generatorSeeded != 0; }
+// What trying a candidate came to: it is ours, something of its name is
+// there already, or trying any further would fail as well.
+enum class Claim { Ours, InUse, Failed };
+
+// Tries the candidates in order; claim decides for each one.
+template <typename ClaimFn>
+QvString FirstFree(const QvString& pattern, ClaimFn claim) {
+    SeedOnce();
+    QvString candidate;
+    for (int attempt = 0; attempt < kCandidates; ++attempt) {
+        int number = attempt == 0 ? 0 : NextUniqueNumber();
+        candidate.Format(pattern, number);
+        Claim result = claim(candidate);
+        if (result == Claim::Ours) return candidate;
+        if (result == Claim::Failed) break;
+    }
+    return QvString();
+}
+
+}  // namespace
 
 QvString MakeUniqueName(QvString pattern) {
     return FirstFree(pattern, [](const QvString& name) {
-        return _access(name, 0) == 0 ? Claim::Exists : Claim::Taken;
+        return _access(name, kExists) == 0 ? Claim::InUse : Claim::Ours;
     });
 }
 
 QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders, SECURITY_ATTRIBUTES* security) {
     QvString name = FirstFree(pattern, [security](const QvString& candidate) {
-        if (CreateDirectoryA(candidate, security)) return Claim::Taken;
+        if (CreateDirectoryA(candidate, security)) return Claim::Ours;
         DWORD error = GetLastError();
         // Something of that name is there already (a folder or a file): the next one.
         return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || error == ERROR_ACCESS_DENIED
-                   ? Claim::Exists
+                   ? Claim::InUse
                    : Claim::Failed;
     });
     if (!name.IsEmpty() && createdFolders != nullptr) {
@@ -78,17 +81,11 @@ QvString ReserveUniqueFile(QvString pattern, SECURITY_ATTRIBUTES* security) {
         HANDLE h = CreateFileA(candidate, GENERIC_WRITE, 0, security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             CloseHandle(h);
-            return Claim::Taken;
+            return Claim::Ours;
         }
         DWORD error = GetLastError();
         return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED
-                   ? Claim::Exists
+                   ? Claim::InUse
                    : Claim::Failed;
     });
-}
-
-QvString EscapePercent(const char* text) {
-    QvString escaped(text);
-    escaped.Replace("%", "%%");
-    return escaped;
 }

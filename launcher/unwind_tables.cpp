@@ -24,6 +24,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "system_library.h"
+
 extern "C" {
 struct dwarf_eh_bases;
 const void* __real__Unwind_Find_FDE(void* pc, struct dwarf_eh_bases* bases);
@@ -92,8 +94,7 @@ void WatchUnloads() {
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCSTR>(&g_watching), &self);
     typedef LONG(NTAPI * RegisterFn)(ULONG flags, VOID(NTAPI*)(ULONG, const void*, void*), void*, void**);
-    RegisterFn watch = reinterpret_cast<RegisterFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "LdrRegisterDllNotification")));
+    RegisterFn watch = ModuleFunction<RegisterFn>(GetModuleHandleA("ntdll.dll"), "LdrRegisterDllNotification");
     void* cookie;
     if (watch != nullptr) watch(0, OnModuleEvent, nullptr, &cookie);
 }

@@ -1,10 +1,10 @@
 // Entry point of the launcher.
 #include <windows.h>
 
+#include "command_tail.h"
 #include "dll_search.h"
-#include "launcher_globals.h"
 #include "main_sequence.h"
-#include "start_inputs.h"
+#include "process_globals.h"
 #include "startup_guard.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

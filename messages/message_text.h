@@ -3,9 +3,16 @@
 #ifndef TESSAROVEN_MESSAGE_TEXT_H
 #define TESSAROVEN_MESSAGE_TEXT_H
 
-// Returns the text of message id in the user's default language (the
-// system's when the user has none), or "unknown msg text" for an id outside
-// 0..36. Never null; the text is static and owned by the catalog, and the
+// The ids of the catalog's messages that the launcher shows.
+enum MessageId : int {
+    kMessageCaption = 0,           // the caption of every message box of the launcher
+    kMessageAbandonQuestion = 1,   // asked when the user closes the splash window
+    kMessageNoSpace = 5,           // the drive (%s) has too little space: required and available MB (%.1f)
+};
+
+// Returns the text of message id (a MessageId, or any other id of the
+// catalog) in the user's default language (the system's when the user has
+// none), or "unknown msg text" for an id outside 0..36. Never null; the text is static and owned by the catalog, and the
 // caller must not change or free it. Usable at any time, with or without
 // windows.
 const char* GetMessageText(int id);

@@ -4,7 +4,7 @@
 
 #include "dib_loader.h"
 #include "exit_codes.h"
-#include "launcher_globals.h"
+#include "process_globals.h"
 #include "message_text.h"
 
 HWND g_splashWindow = nullptr;
@@ -78,8 +78,8 @@ INT_PTR CALLBACK SplashDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
             // exit() runs no destructors. Nothing is left to undo: this runs
             // only while the main sequence takes messages, which it does
             // before it creates anything and after it has handed everything
-            // to the clean-up script (run_files.h).
-            if (MessageBoxA(nullptr, GetMessageText(1), GetMessageText(0), kCloseQuestionStyle) == IDYES)
+            // to the clean-up script (created_files.h).
+            if (MessageBoxA(nullptr, GetMessageText(kMessageAbandonQuestion), GetMessageText(kMessageCaption), kCloseQuestionStyle) == IDYES)
                 exit(kExitAbandoned);
             return TRUE;
         case WM_KILLFOCUS:

@@ -23,35 +23,37 @@ public:
         OpenKeepContents = 0x2000,
     };
 
-    // A stream without a file.
-    QvFileStream();
-    // Uses a handle it does not own: the destructor leaves it open, Close closes it.
-    explicit QvFileStream(void* handle);
     // Opens path with flags; throws a new QvStreamException (OpenFailed, the path) on failure.
     QvFileStream(const char* path, uint32_t flags);
     QvFileStream(const QvFileStream&) = delete;
     QvFileStream& operator=(const QvFileStream&) = delete;
-
-    uint32_t Read(void* buffer, uint32_t count) override;
     // Closes an owned handle; a failing CloseHandle throws CloseFailed.
     virtual ~QvFileStream() noexcept(false);
+    // One WriteFile of count bytes; WriteFailed or ShortWrite when it fails.
     uint32_t Write(const void* buffer, uint32_t count) override;
+    // Closes the handle if there is one; the stream is closed afterwards
+    // even when CloseHandle fails (then CloseFailed is thrown).
+    void Close();
+
+    // The rest of the stream classes' interface, kept whole although the
+    // launcher only creates, writes and closes files: a stream without a
+    // file or on a borrowed handle, Open, reading and the random-access side.
+
+    // A stream without a file.
+    QvFileStream();
+    // Uses a handle it does not own: the destructor leaves it open, Close closes it.
+    explicit QvFileStream(void* handle);
+    // Returns 1 when the file was opened, 0 when not. Refuses (0) while the
+    // stream still holds a handle, and for undefined access or sharing values.
+    int Open(const char* path, uint32_t flags);
+    uint32_t Read(void* buffer, uint32_t count) override;
     uint32_t Length() override;
     uint32_t Tell() override;
     uint32_t Seek(int32_t distance, uint32_t method) override;
     int Lock(uint32_t offset, uint32_t length) override;
     void Unlock(uint32_t offset, uint32_t length) override;
-
-    // Returns 1 when the file was opened, 0 when not. Refuses (0) while the
-    // stream still holds a handle, and for undefined access or sharing values.
-    int Open(const char* path, uint32_t flags);
-    // Closes the handle if there is one; the stream is closed afterwards
-    // even when CloseHandle fails (then CloseFailed is thrown).
-    void Close();
-
     // The handle (a Win32 HANDLE), null without a file; the stream keeps it.
     void* Handle() const { return handle; }
-    bool OwnsHandle() const { return owned != 0; }
 
 private:
     void* handle;

@@ -35,7 +35,6 @@ public:
     // if zlib fails.
     void EndInflate();
 
-    int GetState() const { return state; }
     // The zlib result that ended the last inflation: Z_STREAM_END when the
     // stream was complete, an error when it was damaged or cut short, Z_OK
     // when it was not ended (still inflating, or stopped by a limit).
@@ -62,6 +61,7 @@ public:
     // Moves data from reader to writer, at most limit bytes (0: no limit);
     // returns the bytes written.
     virtual uint32_t Transfer(QvWriter& writer, QvReader& reader, uint32_t limit) = 0;
+    // The way back (deflating, for an inflating converter); no caller in the launcher.
     virtual uint32_t ReverseTransfer(QvWriter& writer, QvReader& reader, uint32_t limit) = 0;
 
 protected:
@@ -79,6 +79,8 @@ public:
     uint32_t ReverseTransfer(QvWriter& writer, QvReader& reader, uint32_t limit) override;
 };
 
+// Part of the stream classes' interface, kept whole although the launcher
+// inflates only through the converter.
 class QvInflatingReader : public QvInflateEngine, public QvReader {
 public:
     // Inflates from source (not owned), with a 100-byte input buffer; starts at once.

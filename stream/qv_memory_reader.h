@@ -11,6 +11,8 @@ public:
     virtual ~QvMemoryReader() = default;
     // Copies min(count, remaining) bytes; never throws.
     uint32_t Read(void* buffer, uint32_t count) override;
+    // The bytes not read yet: what follows an entry's zlib stream, for the
+    // archive tool's check (inflate_entry.h).
     uint32_t Remaining() const { return remaining; }
 
 private:

@@ -21,11 +21,12 @@ public:
         InflateEndFailed = -9,    // QvInflateEngine::EndInflate, value: inflateEnd failed
         NoInputBuffer = -10,      // QvInflateEngine constructor, value: input buffer not allocated
         WrongInflateState = -11,  // Begin/InflateInto/EndInflate, value: called in a state that forbids it
-        // Codes of the extraction (archive/), all thrown as pointers:
-        StreamIncomplete = 20,    // ExtractEntry, the path: the entry's zlib stream did not reach
+        // Codes of the unpacking (launcher/unpacking.h), all thrown as pointers:
+        StreamIncomplete = 20,    // UnpackEntry, the path: the entry's zlib stream did not reach
                                   // its proper end (damaged or cut short)
-        CorruptArchive = 21,      // ExtractArchives, "name: why": the archive's directory is corrupt
-        PathTooLong = 22,         // ExtractEntry, the path: a target path longer than the platform opens
+        CorruptArchive = 21,      // UnpackArchives and ResourceArchiveSource, "name: why": the
+                                  // archive's directory is corrupt, or it cannot be read
+        PathTooLong = 22,         // UnpackEntry, the path: a target path longer than the platform opens
     };
 
     // An exception without a text.

@@ -84,9 +84,7 @@ void QvString::AllocBuffer(int n) {
 }
 
 void QvString::Release() {
-    QvStringData* data = GetData();
-    if (IsEmptyBlock(data)) return;
-    if (qvplatform::AtomicDecrement(&data->refCount) <= 0) qvblock::FreeBlock(data);
+    Release(GetData());
     Init();
 }
 
@@ -209,11 +207,7 @@ QvString::QvString(const char* p, int n) {
     }
 }
 
-QvString::~QvString() {
-    QvStringData* data = GetData();
-    if (!IsEmptyBlock(data) && qvplatform::AtomicDecrement(&data->refCount) <= 0)
-        qvblock::FreeBlock(data);
-}
+QvString::~QvString() { Release(GetData()); }
 
 // ---- assignment and concatenation ----
 

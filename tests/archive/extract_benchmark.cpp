@@ -1,4 +1,4 @@
-// Measures ExtractEntry on one large entry against two loops on the same
+// Measures UnpackEntry on one large entry against two loops on the same
 // data: the reference, which does exactly the extraction's own pattern with
 // plain zlib calls (113-byte refills, 100-byte pieces, one WriteFile per
 // piece), so that their ratio is what the stream classes add; and a loop with
@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "archive_builder.h"
-#include "extract_entry.h"
-#include "folder_list.h"
+#include "path_list.h"
 #include "scratch_folder.h"
 #include "stopwatch.h"
+#include "unpacking.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
             double t0 = SecondsNow();
             if (which == 0) {
                 FolderList list;
-                ExtractEntry(packed.data(), static_cast<uint32_t>(packed.size()), extracted.c_str(), &list);
+                UnpackEntry(packed.data(), static_cast<uint32_t>(packed.size()), extracted.c_str(), &list);
             } else if (which == 1) {
                 ok = InflatePieces(packed, reference, 113, 100) && ok;
             } else {
@@ -98,11 +98,11 @@ int main(int argc, char** argv) {
     bool same = ok && ScratchFolder::ReadAll(extracted) == data && ScratchFolder::ReadAll(reference) == data &&
                 ScratchFolder::ReadAll(large) == data;
     printf("%zu MB, %zu packed bytes, median of %d rounds\n", megabytes, packed.size(), rounds);
-    printf("ExtractEntry (113 B in, 100 B writes):    %.3f s, %.1f MB/s\n", me, megabytes / me);
+    printf("UnpackEntry (113 B in, 100 B writes):     %.3f s, %.1f MB/s\n", me, megabytes / me);
     printf("reference, same pattern with plain zlib:  %.3f s, %.1f MB/s\n", mr, megabytes / mr);
     printf("64 KB buffers and writes:                 %.3f s, %.1f MB/s\n", ml, megabytes / ml);
-    printf("ratio ExtractEntry / reference (goal at most 1.05): %.3f\n", me / mr);
-    printf("ratio ExtractEntry / 64 KB loop:                    %.2f\n", me / ml);
+    printf("ratio UnpackEntry / reference (goal at most 1.05):  %.3f\n", me / mr);
+    printf("ratio UnpackEntry / 64 KB loop:                     %.2f\n", me / ml);
     printf("outputs %s\n", same ? "identical" : "DIFFER");
     return same ? 0 : 1;
 }

@@ -234,8 +234,9 @@ TEST_F(FailureMessages, DiskFullInTheMiddleOfAFile) {
     std::vector<PayloadFile> payload = ExpectedPayload({"BASE"});
     EXPECT_TRUE(std::any_of(payload.begin(), payload.end(), [&](const PayloadFile& p) { return work + p.name == file; }))
         << box.text;
-    // The write that hit the end of the space wrote part of its bytes: code 3
-    // (a drive filled exactly at a write's start would give 2).
+    // The write that hit the end of the space wrote part of its bytes: the
+    // report shows ShortWrite's 3 (a drive filled exactly at a write's start
+    // would give WriteFailed's 2).
     EXPECT_EQ(Format(texts_->failure, file.c_str(), 3), box.text);
     EXPECT_EQ(2u, exitCode);
     EXPECT_EQ(std::vector<std::string>(), ListTree(temp.substr(0, temp.size() - 1)));

@@ -26,13 +26,13 @@ TEST(CreateFolderPath, CreatesOutsideInAndRecordsNewestFirst) {
     EXPECT_EQ(0, CreateFolderPath(work.c_str(), &list));
     ScratchFolder::WriteAll(work + "\\file", "f");
     EXPECT_EQ(0, CreateFolderPath((work + "\\file").c_str(), &list));
-    EXPECT_EQ(3u, list.Count());
+    EXPECT_EQ(3u, Recorded(list).size());
     EXPECT_EQ(before, ScratchFolder::CurrentDirectory());
 
     // A null list records nothing but still creates.
     EXPECT_EQ(0, CreateFolderPath((work + "\\quiet\\deeper").c_str(), nullptr));
     EXPECT_TRUE(ScratchFolder::Exists(work + "\\quiet\\deeper"));
-    EXPECT_EQ(3u, list.Count());
+    EXPECT_EQ(3u, Recorded(list).size());
 }
 
 TEST(CreateFolderPath, DriveLettersRootAndRelativePaths) {
@@ -43,8 +43,9 @@ TEST(CreateFolderPath, DriveLettersRootAndRelativePaths) {
     lower[0] = static_cast<char>(tolower(lower[0]));
     EXPECT_EQ(0, CreateFolderPath((lower + "\\low").c_str(), &list));
     EXPECT_TRUE(ScratchFolder::Exists(scratch / "low"));
-    ASSERT_EQ(1u, list.Count());
-    EXPECT_EQ(0, _stricmp(list.At(0), (scratch / "low").c_str()));
+    std::vector<std::string> recorded = Recorded(list);
+    ASSERT_EQ(1u, recorded.size());
+    EXPECT_EQ(0, _stricmp(recorded[0].c_str(), (scratch / "low").c_str()));
 
     // Without a drive: relative to the current directory, or from the root of the current drive.
     SetCurrentDirectoryA(scratch.Path().c_str());
@@ -66,7 +67,7 @@ TEST(CreateFolderPath, FailuresKeepWhatWasCreatedAndRestoreTheDirectory) {
     EXPECT_EQ(0, CreateFolderPath((scratch / "made\\inner").c_str(), &list));
     EXPECT_EQ(1, CreateFolderPath((scratch / "blocker\\below").c_str(), &list));
     EXPECT_EQ(1, CreateFolderPath((scratch / "made\\\\double").c_str(), &list));
-    EXPECT_EQ(scratch / "made", static_cast<const char*>(list.At(list.Count() - 1)));
+    EXPECT_EQ(scratch / "made", Recorded(list).back());
     EXPECT_EQ(1, CreateFolderPath("xC:\\nowhere", &list));      // colon not second
     EXPECT_EQ(1, CreateFolderPath("Q:\\no\\such\\drive", &list));  // no such drive
     EXPECT_EQ(1, CreateFolderPath("1:\\digit", &list));

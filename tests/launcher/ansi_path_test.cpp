@@ -1,5 +1,5 @@
-// Which 8-bit paths the launcher works in and hands on, on machines
-// described by hand: a code page of single bytes 1 to 255 (Latin-1, as far
+// Which 8-bit paths the launcher works in and hands on (the temporary
+// folder, the launcher's own path), on machines described by hand: a code page of single bytes 1 to 255 (Latin-1, as far
 // as these paths go the same as Windows-1252), short names where the table
 // gives them.
 #include <gtest/gtest.h>
@@ -10,6 +10,8 @@
 #include <string>
 
 #include "ansi_path.h"
+#include "qv_text.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -48,8 +50,6 @@ public:
     }
 };
 
-std::string S(const QvString& s) { return std::string(static_cast<const char*>(s), s.GetLength()); }
-
 const wchar_t kCyrillicTemp[] = L"C:\\users\\\u0414\u043c\u0438\u0442\u0440\u0438\u0439\\Temp\\";
 const wchar_t kCjkTemp[] = L"C:\\users\\\u738b\u5c0f\u660e\\Temp\\";
 const wchar_t kUmlautTemp[] = L"C:\\users\\J\u00f6rg\\Temp\\";
@@ -84,7 +84,30 @@ TEST(AnsiPath, TemporaryFolderIsTheFirstExactUsableForm) {
         HandMadeMachine machine;
         machine.temp = c.reported;
         if (c.reported && c.shortForm) machine.shortForms[c.reported] = c.shortForm;
-        EXPECT_EQ(c.used, S(ChooseTempFolder(machine)));
+        EXPECT_EQ(c.used, Text(ChooseTempFolder(machine)));
+    }
+}
+
+// Only a path of the form letter, colon, backslash within MAX_PATH
+// (terminator included) is used; anything else gives the drive's root.
+TEST(AnsiPath, TemporaryFolderOfTheDriveLetterFormWithinMaxPath) {
+    std::string longest = "E:\\" + std::string(255, 'x') + "\\";  // 259 characters
+    struct Case {
+        std::string reported;
+        bool usable;
+    };
+    const Case cases[] = {
+        {"D:\\WINDOWS\\TEMP\\", true}, {"d:\\t\\", true},     {"D:\\", true},
+        {"\\\\server\\share\\temp\\", false}, {"\\\\?\\D:\\temp\\", false}, {"D:temp\\", false},
+        {"temp\\", false},              {"D:", false},              {"", false},
+        {longest, true},                {"E:\\y" + longest.substr(3), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reported);
+        std::wstring wide(c.reported.begin(), c.reported.end());
+        HandMadeMachine machine;
+        machine.temp = wide.c_str();
+        EXPECT_EQ(c.usable ? c.reported : "C:\\", Text(ChooseTempFolder(machine)));
     }
 }
 
@@ -116,7 +139,7 @@ TEST(AnsiPath, LauncherPathIsExactOrShortOrNamedAsUnusable) {
         if (c.file && c.shortForm) machine.shortForms[c.file] = c.shortForm;
         LauncherPath path = NameLauncherPath(machine);
         EXPECT_EQ(c.state, path.state);
-        EXPECT_EQ(c.ansi, S(path.ansi));
+        EXPECT_EQ(c.ansi, Text(path.ansi));
         EXPECT_EQ(c.error, path.error);
     }
 }

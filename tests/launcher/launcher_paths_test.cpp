@@ -12,17 +12,16 @@
 #include <string>
 
 #include "failure_text.h"
-#include "launcher_globals.h"
 #include "main_sequence.h"
 #include "message_text.h"
+#include "process_globals.h"
+#include "qv_text.h"
 #include "scratch_folder.h"
 #include "system_paths.h"
 #include "test_thread.h"
 #include "working_folder_security.h"
 
 namespace {
-
-std::string S(const QvString& s) { return std::string(static_cast<const char*>(s), s.GetLength()); }
 
 bool IsEmptyFolder(const std::string& folder) {
     WIN32_FIND_DATAA found;
@@ -142,7 +141,7 @@ TEST(SystemPathQueries, ExactOnlyWhenEveryCharacterHasItsOwnByte) {
         QvString ansi;
         EXPECT_EQ(c.exact, system.ExactAnsi(c.text, &ansi));
         if (c.exact) {
-            EXPECT_EQ(c.ansi, S(ansi));
+            EXPECT_EQ(c.ansi, Text(ansi));
         }
     }
 }
@@ -151,9 +150,9 @@ TEST(SystemPathQueries, ExactOnlyWhenEveryCharacterHasItsOwnByte) {
 // user's unelevated processes carry the same SID.
 TEST(WorkingFolderSecurity, ProtectedFullAccessForAdministratorsSystemAndAnUnelevatedUserOnly) {
     const char someUser[] = "S-1-5-21-1-2-3-1001";
-    EXPECT_EQ("D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", S(WorkingFolderAccessList(someUser, true)));
+    EXPECT_EQ("D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", Text(WorkingFolderAccessList(someUser, true)));
     EXPECT_EQ("D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)",
-              S(WorkingFolderAccessList(someUser, false)));
+              Text(WorkingFolderAccessList(someUser, false)));
 
     WorkingFolderSecurity security;
     ASSERT_NE(nullptr, security.Attributes()) << "error " << security.Error();
@@ -195,8 +194,8 @@ TEST(MainSequence, LauncherPathWithoutAnyNameStopsTheRunBeforeAnythingIsCreated)
     const Case cases[] = {
         {"a Cyrillic folder on a volume without short names", cyrillic, false, false, GetUnnamableFolderText()},
         {"the path cannot be read", nullptr, true, false,
-         S(unreadable) + "\nThe launcher's own path could not be read."},
-        {"memory runs out", L"C:\\Downloads\\setup.exe", true, true, S(outOfMemory)},
+         Text(unreadable) + "\nThe launcher's own path could not be read."},
+        {"memory runs out", L"C:\\Downloads\\setup.exe", true, true, Text(outOfMemory)},
     };
     ScratchFolder scratch("lp");
     std::string temp = scratch.Path() + "\\";

@@ -7,93 +7,110 @@
 
 #include "alloc_counter.h"
 #include "cleanup_script.h"
+#include "created_files.h"
 #include "failure_text.h"
 #include "folder_path.h"
 #include "free_space.h"
-#include "launcher_globals.h"
 #include "main_sequence.h"
 #include "message_text.h"
-#include "run_files.h"
+#include "process_globals.h"
+#include "qv_text.h"
+#include "recorded_paths.h"
 #include "scratch_folder.h"
+#include "system_clock.h"
 #include "test_thread.h"
 #include "unique_name.h"
 
 namespace {
-std::string S(const QvString& s) { return std::string(static_cast<const char*>(s), s.GetLength()); }
+
+// The C run-time's generator, whose numbers the unique names try.
+struct RuntimeRand {
+    uint32_t state;
+    int Next() {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFF);
+    }
+};
+
+// The number of a name folder\<number>.bat.
+int BatNumber(const std::string& folder, const std::string& name) {
+    EXPECT_EQ(0u, name.rfind(folder + "\\", 0)) << name;
+    EXPECT_EQ(".bat", name.substr(name.size() - 4)) << name;
+    return atoi(name.substr(folder.size() + 1, name.size() - folder.size() - 5).c_str());
+}
+
 }  // namespace
 
 // Only meaningful in a process where nothing has drawn a name yet: ctest
 // runs it on its own (launcher_unique_seed), and leaves it out of the rest.
-TEST(UniqueNamesFreshProcess, SeededOnceAtTheFirstCallEvenWhenZeroIsFree) {
-    ASSERT_FALSE(UniqueNamesSeeded()) << "run this test in a process of its own";
+// The first name seeds the generator from the clock, also when its first
+// candidate is free; the numbers of later names follow on from that seed.
+TEST(UniqueNamesFreshProcess, SeededOnceFromTheClockAtTheFirstName) {
+    RuntimeRand anchor{1};  // the reference itself: the C run-time's numbers after srand(1)
+    ASSERT_EQ(41, anchor.Next());
+    ASSERT_EQ(18467, anchor.Next());
+    ASSERT_EQ(6334, anchor.Next());
+
     ScratchFolder scratch("us");
-    QvString base = EscapePercent((scratch.Path() + "\\").c_str());
-    EXPECT_EQ(scratch / "0.bat", S(MakeUniqueName(base + "%d.bat")));
-    EXPECT_TRUE(UniqueNamesSeeded());
-    // Later calls draw on from the state they find: after the seed 1 the
-    // first number is 41, which a second seeding from the clock would lose.
-    SeedUniqueNames(1);
+    QvString pattern = (scratch.Path() + "\\%d.bat").c_str();
+    uint32_t before = SystemMilliseconds();
+    EXPECT_EQ(scratch / "0.bat", Text(MakeUniqueName(pattern)));
+    uint32_t after = SystemMilliseconds();
+    Sleep(100);  // a seed taken later would give other numbers
     ScratchFolder::WriteAll(scratch / "0.bat", "taken");
-    EXPECT_EQ(scratch / "41.bat", S(MakeUniqueName(base + "%d.bat")));
-}
-
-TEST(UniqueNames, GeneratorFollowsTheRuntimeSequence) {
-    SeedUniqueNames(1);
-    EXPECT_EQ(41, NextUniqueNumber());
-    EXPECT_EQ(18467, NextUniqueNumber());
-    EXPECT_EQ(6334, NextUniqueNumber());
-    SeedUniqueNames(0xFFFFFFFFu);
-    for (int i = 0; i < 1000; ++i) {
-        int n = NextUniqueNumber();
-        ASSERT_GE(n, 0);
-        ASSERT_LE(n, 32767);
+    std::string second = Text(MakeUniqueName(pattern));
+    ScratchFolder::WriteAll(second, "taken");
+    std::string third = Text(MakeUniqueName(pattern));
+    int first = BatNumber(scratch.Path(), second), next = BatNumber(scratch.Path(), third);
+    bool seeded = false;
+    for (uint32_t seed = before; !seeded && seed - before <= after - before; ++seed) {
+        RuntimeRand generator{seed};
+        seeded = generator.Next() == first && generator.Next() == next;
     }
+    EXPECT_TRUE(seeded) << first << ", " << next << " from no seed of " << before << ".." << after;
 }
 
-TEST(UniqueNames, FirstCandidateIsZeroThenRandomAndPercentSignsAreLiteral) {
-    ScratchFolder scratch("un%x");  // a percent sign in the folder itself
-    QvString base = EscapePercent((scratch.Path() + "\\").c_str());
-    EXPECT_EQ(scratch / "0.bat", S(MakeUniqueName(base + "%d.bat")));
-    EXPECT_TRUE(UniqueNamesSeeded());
-    EXPECT_FALSE(ScratchFolder::Exists(scratch / "0.bat"));  // nothing is created
+TEST(UniqueNames, FirstCandidateIsZeroThenRandomAndNothingIsCreated) {
+    ScratchFolder scratch("un");
+    QvString pattern = (scratch.Path() + "\\%d.bat").c_str();
+    EXPECT_EQ(scratch / "0.bat", Text(MakeUniqueName(pattern)));
+    EXPECT_FALSE(ScratchFolder::Exists(scratch / "0.bat"));
 
     ScratchFolder::WriteAll(scratch / "0.bat", "taken");
-    std::string other = S(MakeUniqueName(base + "%d.bat"));
-    ASSERT_EQ(0u, other.rfind(scratch.Path() + "\\", 0)) << other;
-    std::string number = other.substr(scratch.Path().size() + 1, other.size() - scratch.Path().size() - 5);
-    EXPECT_NE("0", number);
-    EXPECT_LE(atoi(number.c_str()), 32767);
-    EXPECT_EQ(".bat", other.substr(other.size() - 4));
+    for (int i = 0; i < 20; ++i) {
+        int number = BatNumber(scratch.Path(), Text(MakeUniqueName(pattern)));
+        EXPECT_GT(number, 0);
+        EXPECT_LE(number, 32767);
+    }
 }
 
 TEST(UniqueNames, ReservationsCreateAndNeverShare) {
     ScratchFolder scratch("ur");
-    QvString base = EscapePercent((scratch.Path() + "\\").c_str());
+    QvString base = (scratch.Path() + "\\").c_str();
     FolderList folders;
     QvString first = ReserveUniqueFolder(base + "TVQSetup%d", &folders, nullptr);
-    EXPECT_EQ(scratch / "TVQSetup0", S(first));
-    EXPECT_TRUE(ScratchFolder::Exists(S(first)));
-    ASSERT_EQ(1u, folders.Count());
-    EXPECT_EQ(S(first), S(folders.At(0)));
+    EXPECT_EQ(scratch / "TVQSetup0", Text(first));
+    EXPECT_TRUE(ScratchFolder::Exists(Text(first)));
+    EXPECT_EQ(std::vector<std::string>{Text(first)}, Recorded(folders));
     // A second launcher at the same moment gets another folder.
     QvString second = ReserveUniqueFolder(base + "TVQSetup%d", &folders, nullptr);
-    EXPECT_NE(S(first), S(second));
-    EXPECT_EQ(2u, folders.Count());
+    EXPECT_NE(Text(first), Text(second));
+    EXPECT_EQ((std::vector<std::string>{Text(second), Text(first)}), Recorded(folders));
 
     QvString script = ReserveUniqueFile(base + "%d.bat", nullptr);
-    EXPECT_EQ(scratch / "0.bat", S(script));
-    EXPECT_EQ("", ScratchFolder::ReadAll(S(script)));
-    EXPECT_NE(S(script), S(ReserveUniqueFile(base + "%d.bat", nullptr)));
+    EXPECT_EQ(scratch / "0.bat", Text(script));
+    EXPECT_EQ("", ScratchFolder::ReadAll(Text(script)));
+    EXPECT_NE(Text(script), Text(ReserveUniqueFile(base + "%d.bat", nullptr)));
     // A file of the folder's name counts as taken too.
     ScratchFolder::WriteAll(scratch / "F0", "x");
-    EXPECT_NE(scratch / "F0", S(ReserveUniqueFolder(base + "F%d", nullptr, nullptr)));
+    EXPECT_NE(scratch / "F0", Text(ReserveUniqueFolder(base + "F%d", nullptr, nullptr)));
 }
 
 // Each allocation made to fail in turn: a reserved folder that could not be
 // recorded is removed again, since a failed run removes only what it recorded.
 TEST(UniqueNames, FolderThatCannotBeRecordedIsNotLeftBehind) {
     ScratchFolder scratch("urm");
-    QvString pattern = EscapePercent((scratch.Path() + "\\").c_str()) + "TVQSetup%d";
+    QvString pattern = (scratch.Path() + "\\TVQSetup%d").c_str();
     std::string zero = scratch / "TVQSetup0";
     std::unique_ptr<FolderList> folders(new FolderList);
     int runs = alloc_counter::FailEachAllocationInTurn(
@@ -121,7 +138,7 @@ TEST(CleanupScript, WritesTheRunsRecordAndFinishesWithItself) {
     ScratchFolder scratch("cs");
     std::string temp = scratch.Path() + "\\";
     FolderList folders;
-    QvString work = ReserveUniqueFolder(EscapePercent(temp.c_str()) + "TVQSetup%d", &folders, nullptr) + "\\";
+    QvString work = ReserveUniqueFolder((temp + "TVQSetup%d").c_str(), &folders, nullptr) + "\\";
     QvString scriptPath = (temp + "0.bat").c_str();
     {
         CleanupScript script(scriptPath);
@@ -132,13 +149,13 @@ TEST(CleanupScript, WritesTheRunsRecordAndFinishesWithItself) {
         script.WriteRemoveFolders(folders);
         script.Finish();
     }
-    EXPECT_EQ("cd \\\r\n" + S(work) + "Kestavon %1\r\ndel " + S(work) + "a.dll\r\ndel " + S(work) +
-                  "sub\\b.txt\r\nrmdir " + S(work) + "sub\r\nrmdir " + temp + "TVQSetup0\r\ndel " + temp +
+    EXPECT_EQ("cd \\\r\n" + Text(work) + "Kestavon %1\r\ndel " + Text(work) + "a.dll\r\ndel " + Text(work) +
+                  "sub\\b.txt\r\nrmdir " + Text(work) + "sub\r\nrmdir " + temp + "TVQSetup0\r\ndel " + temp +
                   "0.bat\r\n",
               ScratchFolder::ReadAll(temp + "0.bat"));
 
     // With Kestavon.exe already in the working folder, the short form.
-    ScratchFolder::WriteAll(S(work) + "Kestavon.exe", "MZ");
+    ScratchFolder::WriteAll(Text(work) + "Kestavon.exe", "MZ");
     {
         CleanupScript script(scriptPath);
         script.WriteFirstText(work);
@@ -147,53 +164,69 @@ TEST(CleanupScript, WritesTheRunsRecordAndFinishesWithItself) {
     EXPECT_EQ("cd \\\r\n", ScratchFolder::ReadAll(temp + "0.bat"));
 }
 
-TEST(CleanupScript, PathsTheOemCodePageCannotHoldUseTheirShortNames) {
+TEST(CleanupScript, PathsTheOemCodePageCannotHoldAreNamedByTheirShortNames) {
     ScratchFolder scratch("csn");
     std::string odd = scratch / "euro\x80";
     CreateDirectoryA(odd.c_str(), nullptr);
-    QvString nameable = ScriptNameablePath(odd.c_str());
     char shortName[MAX_PATH] = {};
     GetShortPathNameA(odd.c_str(), shortName, MAX_PATH);
-    if (shortName[0] != '\0' && std::string(shortName) != odd) {
-        EXPECT_EQ(std::string(shortName), S(nameable));
-    } else {
-        EXPECT_EQ(odd, S(nameable));  // no short name on this volume: the path as it is
+    // Without a short name on this volume, the path as it is.
+    std::string named = shortName[0] != '\0' ? shortName : odd;
+    std::string plain = scratch / "plain";
+    std::string path = scratch / "s.bat";
+    {
+        CleanupScript script(path.c_str());
+        script.WriteDelete(odd.c_str());
+        script.WriteDelete(plain.c_str());
+        script.Close();
     }
-    EXPECT_EQ(scratch / "plain", S(ScriptNameablePath((scratch / "plain").c_str())));
+    EXPECT_EQ(Text(ScriptDeleteLine(named.c_str())) + Text(ScriptDeleteLine(plain.c_str())),
+              ScratchFolder::ReadAll(path));
+}
+
+// A percent sign in the temporary folder stands for itself in the names.
+TEST(CreatedFiles, NamesKeepPercentSignsOfTheTemporaryFolder) {
+    ScratchFolder scratch("p%x");
+    std::string temp = scratch.Path() + "\\";
+    CreatedFiles run(temp.c_str());
+    run.ReserveNames(nullptr);
+    EXPECT_EQ(temp + "0.bat", Text(run.ScriptPath()));
+    EXPECT_EQ(temp + "TVQSetup0\\", Text(run.WorkFolder()));
+    EXPECT_TRUE(ScratchFolder::Exists(temp + "TVQSetup0"));
 }
 
 // The owner of what a run creates: given up, it removes the script, the
 // files (a read-only one and one left half-done too) and the folders; once
 // committed, it leaves the finished script and everything it lists.
-TEST(RunFiles, RemovesEverythingUnlessCommitted) {
+TEST(CreatedFiles, RemovesEverythingUnlessCommitted) {
     ScratchFolder scratch("rf");
     std::string temp = scratch.Path() + "\\";
     for (bool commit : {false, true}) {
         SCOPED_TRACE(commit ? "committed" : "given up");
         std::string work, script;
         {
-            RunFiles run(temp.c_str());
+            CreatedFiles run(temp.c_str());
             run.ReserveNames(nullptr);
             run.OpenScript();
-            work = S(run.WorkFolder());
-            script = S(run.ScriptPath());
-            EXPECT_EQ(script, S(run.FileInHand()));
+            work = Text(run.WorkFolder());
+            script = Text(run.ScriptPath());
+            EXPECT_EQ(script, Text(run.CurrentPath()));
             for (const char* name : {"sub\\a.dll", "sub\\deeper\\b.txt"}) {
                 QvString target = (work + name).c_str();
-                run.EntryStarting(target);
-                EXPECT_EQ(work + name, S(run.FileInHand()));
+                run.StartFile(target);
+                EXPECT_EQ(work + name, Text(run.CurrentPath()));
                 std::string path = work + name;
                 CreateFolderPath(path.substr(0, path.rfind('\\')).c_str(), run.Folders());
                 ScratchFolder::WriteAll(path, "x");
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-                run.EntryExtracted(target);
+                run.FinishFile(target);
             }
-            EXPECT_EQ(script, S(run.FileInHand()));
+            EXPECT_EQ(script, Text(run.CurrentPath()));
             if (commit) {
                 run.FinishScript();
                 run.Commit();
             } else {
-                run.EntryStarting((work + "half.bin").c_str());
+                run.StartFile((work + "half.bin").c_str());
                 ScratchFolder::WriteAll(work + "half.bin", "partial");
             }
         }
@@ -232,7 +265,7 @@ TEST(MainSequence, NextStageThatCannotStartFailsTheRunAndLeavesNothing) {
     });
     HWND box = nullptr;
     for (int waited = 0; box == nullptr && waited < 20000; waited += 10) {
-        box = FindWindowA("#32770", GetMessageText(0));
+        box = FindWindowA("#32770", GetMessageText(kMessageCaption));
         if (box == nullptr) Sleep(10);
     }
     char text[2048] = {};

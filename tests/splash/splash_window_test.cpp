@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dib_loader.h"
-#include "launcher_globals.h"
+#include "process_globals.h"
 #include "message_text.h"
 #include "splash_test_support.h"
 #include "splash_window.h"
@@ -273,7 +273,7 @@ struct QuestionBox {
 // Waits for a question box of this process other than `splash`, notes what
 // it shows and presses `answer`.
 void AnswerQuestion(HWND splash, int answer, QuestionBox* seen, std::atomic<bool>* done) {
-    const char* caption = GetMessageText(0);
+    const char* caption = GetMessageText(kMessageCaption);
     for (int i = 0; i < 500 && !*done; ++i) {
         HWND box = FindWindowA("#32770", caption);
         if (box != nullptr && box != splash && IsWindowVisible(box)) {
@@ -308,7 +308,7 @@ TEST_F(SplashWindow, CloseAnsweredNoKeepsTheWindow) {
     answering.Join();
     PumpFor(100);
 
-    EXPECT_EQ(GetMessageText(1), seen.text);
+    EXPECT_EQ(GetMessageText(kMessageAbandonQuestion), seen.text);
     EXPECT_TRUE(seen.hasYes);
     EXPECT_TRUE(seen.hasNo);
     EXPECT_FALSE(seen.hasOk);

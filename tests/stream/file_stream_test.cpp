@@ -130,7 +130,7 @@ TEST_F(FileStreamTest, OpenFailuresAndTheirReports) {
     void* first = s.Handle();
     EXPECT_EQ(0, s.Open(path.c_str(), QvFileStream::AccessRead | QvFileStream::ShareRead));
     EXPECT_EQ(first, s.Handle());
-    // A write through a read-only handle fails with code 2.
+    // A write through a read-only handle fails with WriteFailed (2).
     EXPECT_EQ(2, PointerCode([&] { s.Write("x", 1); }));
 }
 
@@ -142,15 +142,16 @@ TEST_F(FileStreamTest, ForeignHandlesStayOpenUntilClosed) {
     { QvFileStream borrowed(h); }
     DWORD flags;
     EXPECT_TRUE(GetHandleInformation(h, &flags));  // still open
-    QvFileStream borrowed(h);
-    EXPECT_FALSE(borrowed.OwnsHandle());
-    borrowed.Close();
-    EXPECT_EQ(nullptr, borrowed.Handle());
+    auto* borrowed = new QvFileStream(h);
+    borrowed->Close();
+    EXPECT_EQ(nullptr, borrowed->Handle());
     EXPECT_FALSE(GetHandleInformation(h, &flags));
-    borrowed.Close();  // nothing to close: no exception
-    // Closed, the stream can open again.
-    EXPECT_EQ(1, borrowed.Open(path.c_str(), QvFileStream::AccessRead));
-    EXPECT_TRUE(borrowed.OwnsHandle());
+    borrowed->Close();  // nothing to close: no exception
+    // Closed, the stream can open again, and then owns what it opened.
+    EXPECT_EQ(1, borrowed->Open(path.c_str(), QvFileStream::AccessRead));
+    HANDLE own = static_cast<HANDLE>(borrowed->Handle());
+    delete borrowed;
+    EXPECT_FALSE(GetHandleInformation(own, &flags));
 }
 
 TEST_F(FileStreamTest, UnsharedWriteStreamKeepsOthersOut) {
@@ -176,10 +177,12 @@ TEST_F(FileStreamTest, FailingCloseThrows8AndTheStreamIsClosedAnyway) {
         }
         EXPECT_EQ(8, PointerCode([&] { s->Close(); }));
         EXPECT_EQ(nullptr, s->Handle());
-        EXPECT_FALSE(s->OwnsHandle());
         EXPECT_EQ(0, PointerCode([&] { s->Close(); }));  // nothing left to close
         EXPECT_EQ(1, s->Open(Path("again.bin").c_str(), QvFileStream::AccessWrite | QvFileStream::OpenCreate));
-        delete s;
+        HANDLE again = static_cast<HANDLE>(s->Handle());
+        EXPECT_EQ(0, PointerCode([&] { delete s; }));
+        DWORD flags;
+        EXPECT_FALSE(GetHandleInformation(again, &flags)) << "the reopened file was left open";
     }
     for (HANDLE h : stuck) {
         SetHandleInformation(h, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);

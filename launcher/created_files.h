@@ -1,16 +1,15 @@
 // The one owner of what a run creates in the temporary folder.
-#ifndef TESSAROVEN_RUN_FILES_H
-#define TESSAROVEN_RUN_FILES_H
+#ifndef TESSAROVEN_CREATED_FILES_H
+#define TESSAROVEN_CREATED_FILES_H
 
 #include <windows.h>
 
 #include <memory>
 
-#include "archive_extraction.h"
 #include "cleanup_script.h"
-#include "folder_list.h"
+#include "failure_report.h"
+#include "path_list.h"
 #include "qv_string.h"
-#include "run_failure.h"
 
 // Everything one run creates, from the reserved names to the finished
 // clean-up script: the script, the working folder, the folders and files
@@ -19,18 +18,18 @@
 // run leaves nothing behind whichever way it ends.
 //
 // The splash window's confirmed close ends the process with exit(), which
-// runs no destructors. It cannot strike while a RunFiles holds anything:
+// runs no destructors. It cannot strike while a CreatedFiles holds anything:
 // the splash's dialog procedure runs only inside calls that take messages,
 // and the main sequence takes none between its first wait and the launch.
-class RunFiles final : public ExtractionObserver {
+class CreatedFiles {
 public:
     // tempFolder: where the run creates its files, ending in a backslash;
     // it must stay valid while the run lives.
-    explicit RunFiles(const char* tempFolder);
+    explicit CreatedFiles(const char* tempFolder);
     // RemoveAll, unless committed or already done. Never throws.
-    ~RunFiles();
-    RunFiles(const RunFiles&) = delete;
-    RunFiles& operator=(const RunFiles&) = delete;
+    ~CreatedFiles();
+    CreatedFiles(const CreatedFiles&) = delete;
+    CreatedFiles& operator=(const CreatedFiles&) = delete;
 
     // Reserves the script's name ("%d.bat") and the working folder
     // ("TVQSetup%d", created and recorded) in the temporary folder, both
@@ -40,10 +39,12 @@ public:
     // Creates the script and writes its first text; the stream's failures
     // leave as they come (cleanup_script.h).
     void OpenScript();
-    // Remembers the file before it is unpacked, so that it can be removed.
-    void EntryStarting(const QvString& targetPath) override;
-    // Writes the file's "del" line once it is complete.
-    void EntryExtracted(const QvString& targetPath) override;
+    // Records path, a file about to be created, so that it can be removed;
+    // it is the current path until FinishFile. Throws std::bad_alloc (the
+    // file not recorded) when there is no memory for the record.
+    void StartFile(const QvString& path);
+    // The file at path is complete: writes its "del" line to the script.
+    void FinishFile(const QvString& path);
     // Writes one "rmdir" line per created folder and the script's own line,
     // and closes the script.
     void FinishScript();
@@ -63,19 +64,19 @@ public:
     const QvString& ScriptPath() const { return scriptPath_; }
     // The working folder's full path with a trailing backslash; empty until reserved.
     const QvString& WorkFolder() const { return workFolder_; }
-    // The folders this run created, newest first; the extraction adds to it.
+    // The folders this run created, newest first; folder creation adds to it.
     FolderList* Folders() { return &folders_; }
-    // The file a failure without a path of its own concerns: the entry
-    // being unpacked, else the script, else the temporary folder. Valid
-    // while the run lives and nothing changes.
-    const char* FileInHand() const;
+    // The path a failure without a path of its own concerns: the file
+    // between StartFile and FinishFile, else the script, else the temporary
+    // folder. Valid while the run lives and nothing changes.
+    const char* CurrentPath() const;
 
 private:
     QvString scriptPath_;
     QvString workFolder_;
     FolderList folders_;
     PathList touched_;
-    QvString unpacking_;
+    QvString current_;
     std::unique_ptr<CleanupScript> script_;
     const char* tempFolder_;
     bool committed_;

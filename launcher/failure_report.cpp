@@ -1,4 +1,4 @@
-#include "run_failure.h"
+#include "failure_report.h"
 
 #include <stdarg.h>
 #include <string.h>
@@ -43,12 +43,12 @@ bool TextIsPath(int code) {
            code == QvStreamException::PathTooLong;
 }
 
-void Describe(RunFailure* failure, const QvStreamException& e, const char* fileInHand, const char* launcherFile) {
+void Describe(RunFailure* failure, const QvStreamException& e, const char* currentPath, const char* launcherFile) {
     if (e.Detail() != nullptr && TextIsPath(e.Code())) {
         SetFailure(failure, e.Code(), e.Detail(), nullptr);
         return;
     }
-    const char* path = e.Code() == QvStreamException::CorruptArchive ? launcherFile : fileInHand;
+    const char* path = e.Code() == QvStreamException::CorruptArchive ? launcherFile : currentPath;
     SetFailure(failure, e.Code(), path, e.Detail());
 }
 
@@ -64,16 +64,16 @@ void AddLeftover(RunFailure* failure, const char* path) {
     Append(failure->leftovers, sizeof failure->leftovers, failure->leftovers[0] != '\0' ? "\n%s" : "%s", path);
 }
 
-void RecordCurrentFailure(RunFailure* failure, const char* fileInHand, const char* launcherFile) {
+void RecordCurrentFailure(RunFailure* failure, const char* currentPath, const char* launcherFile) {
     try {
         throw;
     } catch (QvStreamException* e) {
         std::unique_ptr<QvStreamException> owned(e);
-        Describe(failure, *e, fileInHand, launcherFile);
+        Describe(failure, *e, currentPath, launcherFile);
     } catch (const QvStreamException& e) {
-        Describe(failure, e, fileInHand, launcherFile);
+        Describe(failure, e, currentPath, launcherFile);
     } catch (const std::bad_alloc&) {
-        SetFailure(failure, kOutOfMemoryCode, fileInHand, nullptr);
+        SetFailure(failure, kOutOfMemoryCode, currentPath, nullptr);
     }
 }
 
@@ -83,4 +83,10 @@ void FormatFailureReport(const RunFailure& failure, char* text, size_t size) {
     Append(text, size, GetFailureReportText(), failure.path, failure.code);
     if (failure.reason[0] != '\0') Append(text, size, "\n%s", failure.reason);
     if (failure.leftovers[0] != '\0') Append(text, size, "\n\n%s\n%s", GetLeftoversHeading(), failure.leftovers);
+}
+
+const char* FailureReportText(const RunFailure& failure) {
+    static char text[kFailureReportChars];
+    FormatFailureReport(failure, text, sizeof text);
+    return text;
 }

@@ -8,13 +8,13 @@
 #include <string>
 
 #include "alloc_counter.h"
+#include "failure_report.h"
 #include "failure_text.h"
 #include "qv_stream_exception.h"
-#include "run_failure.h"
 
 namespace {
 
-const char kFileInHand[] = "C:\\T\\TVQSetup0\\sub\\a.dll";
+const char kCurrentPath[] = "C:\\T\\TVQSetup0\\sub\\a.dll";
 const char kLauncher[] = "D:\\Downloads\\setup.exe";
 const char kCorrupt[] = "SETUPBASE: the directory lies outside the archive (record 0)";
 
@@ -22,7 +22,7 @@ void Failed(const std::function<void()>& throwIt, RunFailure* failure) {
     try {
         throwIt();
     } catch (...) {
-        RecordCurrentFailure(failure, kFileInHand, kLauncher);
+        RecordCurrentFailure(failure, kCurrentPath, kLauncher);
         return;
     }
     ADD_FAILURE() << "nothing was thrown";
@@ -49,10 +49,10 @@ TEST(RunFailure, EveryKindOfFailureBecomesCodePathAndReason) {
         {"script cannot be created", [] { throw new E(E::OpenFailed, "C:\\T\\0.bat"); }, 7, "C:\\T\\0.bat", ""},
         {"entry damaged", [] { throw new E(E::StreamIncomplete, "C:\\T\\b.txt"); }, 20, "C:\\T\\b.txt", ""},
         {"path too long", [] { throw new E(E::PathTooLong, "C:\\T\\long"); }, 22, "C:\\T\\long", ""},
-        {"write cut short", [] { throw new E(E::ShortWrite); }, 3, kFileInHand, ""},
-        {"inflation, by value", [] { throw E(E::InflateInitFailed, "Zlib-Fehler"); }, -5, kFileInHand, "Zlib-Fehler"},
+        {"write cut short", [] { throw new E(E::ShortWrite); }, 3, kCurrentPath, ""},
+        {"inflation, by value", [] { throw E(E::InflateInitFailed, "Zlib-Fehler"); }, -5, kCurrentPath, "Zlib-Fehler"},
         {"corrupt archive", [] { throw new E(E::CorruptArchive, kCorrupt); }, 21, kLauncher, kCorrupt},
-        {"no memory", [] { throw std::bad_alloc(); }, kOutOfMemoryCode, kFileInHand, ""},
+        {"no memory", [] { throw std::bad_alloc(); }, kOutOfMemoryCode, kCurrentPath, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -65,7 +65,7 @@ TEST(RunFailure, EveryKindOfFailureBecomesCodePathAndReason) {
     // Anything else is not a failure to report: it goes on, untouched.
     RunFailure failure;
     EXPECT_THROW(
-        try { throw 42; } catch (...) { RecordCurrentFailure(&failure, kFileInHand, kLauncher); }, int);
+        try { throw 42; } catch (...) { RecordCurrentFailure(&failure, kCurrentPath, kLauncher); }, int);
 }
 
 TEST(RunFailure, ReportShowsThePathUnderFileTheReasonAndWhatWasLeft) {

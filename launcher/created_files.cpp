@@ -1,4 +1,4 @@
-#include "run_files.h"
+#include "created_files.h"
 
 #include <windows.h>
 
@@ -35,13 +35,21 @@ void RemoveOrHandOver(const char* path, BOOL (*remove)(const char*), RunFailure*
 
 BOOL RemoveFolder(const char* path) { return RemoveDirectoryA(path); }
 
+// text with every percent sign doubled, so that it stands for itself in a
+// pattern of unique names.
+QvString EscapePercent(const char* text) {
+    QvString escaped(text);
+    escaped.Replace("%", "%%");
+    return escaped;
+}
+
 }  // namespace
 
-RunFiles::RunFiles(const char* tempFolder) : tempFolder_(tempFolder), committed_(false), removed_(false) {}
+CreatedFiles::CreatedFiles(const char* tempFolder) : tempFolder_(tempFolder), committed_(false), removed_(false) {}
 
-RunFiles::~RunFiles() { RemoveAll(nullptr); }
+CreatedFiles::~CreatedFiles() { RemoveAll(nullptr); }
 
-void RunFiles::RemoveAll(RunFailure* failure) {
+void CreatedFiles::RemoveAll(RunFailure* failure) {
     if (committed_ || removed_) return;
     removed_ = true;
     script_.reset();  // closes the script, so that it can be deleted
@@ -50,13 +58,13 @@ void RunFiles::RemoveAll(RunFailure* failure) {
     if (!scriptPath_.IsEmpty()) RemoveOrHandOver(scriptPath_, DeleteAnyFile, failure);
 }
 
-const char* RunFiles::FileInHand() const {
-    if (!unpacking_.IsEmpty()) return unpacking_;
+const char* CreatedFiles::CurrentPath() const {
+    if (!current_.IsEmpty()) return current_;
     if (!scriptPath_.IsEmpty()) return scriptPath_;
     return tempFolder_;
 }
 
-void RunFiles::ReserveNames(SECURITY_ATTRIBUTES* security) {
+void CreatedFiles::ReserveNames(SECURITY_ATTRIBUTES* security) {
     const char* tempFolder = tempFolder_;
     QvString escaped = EscapePercent(tempFolder);
     scriptPath_ = ReserveUniqueFile(escaped + "%d.bat", security);
@@ -67,22 +75,22 @@ void RunFiles::ReserveNames(SECURITY_ATTRIBUTES* security) {
     workFolder_ = folder + "\\";
 }
 
-void RunFiles::OpenScript() {
+void CreatedFiles::OpenScript() {
     script_.reset(new CleanupScript(scriptPath_));
     script_->WriteFirstText(workFolder_);
 }
 
-void RunFiles::EntryStarting(const QvString& targetPath) {
-    touched_.AddFront(targetPath);
-    unpacking_ = targetPath;
+void CreatedFiles::StartFile(const QvString& path) {
+    touched_.AddFront(path);
+    current_ = path;
 }
 
-void RunFiles::EntryExtracted(const QvString& targetPath) {
-    unpacking_.Empty();
-    script_->WriteDelete(targetPath);
+void CreatedFiles::FinishFile(const QvString& path) {
+    current_.Empty();
+    script_->WriteDelete(path);
 }
 
-void RunFiles::FinishScript() {
+void CreatedFiles::FinishScript() {
     script_->WriteRemoveFolders(folders_);
     script_->Finish();
 }

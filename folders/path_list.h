@@ -2,10 +2,8 @@
 // script can remove exactly those and no others, and the files it touched,
 // so that a failed run can remove them again. Newest first is the order
 // both are undone in, so the list only ever adds at its front.
-#ifndef TESSAROVEN_FOLDER_LIST_H
-#define TESSAROVEN_FOLDER_LIST_H
-
-#include <stddef.h>
+#ifndef TESSAROVEN_PATH_LIST_H
+#define TESSAROVEN_PATH_LIST_H
 
 #include "qv_string.h"
 
@@ -28,11 +26,6 @@ public:
     // std::bad_alloc (the list unchanged) when there is no memory for it.
     void AddFront(const QvString& path);
     bool IsEmpty() const { return front_ == nullptr; }
-    // The number of paths; walks the list. For the tests of what was recorded.
-    size_t Count() const;
-    // The index-th path, 0 being the newest; walks the list. For the tests of
-    // the order; index must be below Count(). Valid while the list lives.
-    const QvString& At(size_t index) const;
 
     // Reads front (newest) to back.
     class const_iterator {

@@ -1,4 +1,4 @@
-#include "launcher_globals.h"
+#include "process_globals.h"
 
 HINSTANCE g_instance = nullptr;
 int g_splashPaintPending = 1;

@@ -1,9 +1,11 @@
-// What went wrong when a run could not prepare its files or start the next
-// stage, and the report the user reads about it. Portable, so that it is
-// tested natively too. Nothing here allocates: the failure may be that
-// memory ran out, and its report must still reach the user.
-#ifndef TESSAROVEN_RUN_FAILURE_H
-#define TESSAROVEN_RUN_FAILURE_H
+// The failure report: what went wrong when a run could not prepare its
+// files or start the next stage, in one record, and the report the user
+// reads about it. The record and the text are portable, so that they are
+// tested natively too; the box needs Windows (failure_report_win32.cpp).
+// Nothing here allocates: the failure may be that memory ran out, and its
+// report must still reach the user.
+#ifndef TESSAROVEN_FAILURE_REPORT_H
+#define TESSAROVEN_FAILURE_REPORT_H
 
 #include <stddef.h>
 
@@ -45,14 +47,28 @@ void AddLeftover(RunFailure* failure, const char* path);
 // StreamIncomplete, PathTooLong); CorruptArchive concerns launcherFile,
 // which carries the archives, with its text as the reason; any other text
 // is the reason, and without a path of its own a failure concerns
-// fileInHand, the file the run was working on. Call it only inside a catch
+// currentPath, the file the run was working on. Call it only inside a catch
 // handler; any other exception is thrown on, untouched.
-void RecordCurrentFailure(RunFailure* failure, const char* fileInHand, const char* launcherFile);
+void RecordCurrentFailure(RunFailure* failure, const char* currentPath, const char* launcherFile);
 
 // Writes the report in the user's language into text (size bytes, cut to
 // fit): the failure report's text with the path under "File" and the code,
 // then the reason, if any, on a line of its own, then, if anything was
 // left, the leftovers' heading and their lines.
 void FormatFailureReport(const RunFailure& failure, char* text, size_t size);
+
+// The same report in a static buffer of kFailureReportChars, valid until
+// the next call.
+const char* FailureReportText(const RunFailure& failure);
+
+// Windows (failure_report_win32.cpp):
+
+// Shows text in the box every failure of a run is reported in: no owner
+// window, an error icon, on top, the setup's caption; returns once it is
+// answered.
+void ShowErrorBox(const char* text);
+
+// Shows FailureReportText(failure) in the error box.
+void ShowFailureReport(const RunFailure& failure);
 
 #endif

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "folder_list.h"
+#include "path_list.h"
 
 inline std::vector<std::string> Recorded(const PathList& list) {
     std::vector<std::string> out;

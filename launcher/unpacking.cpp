@@ -1,0 +1,73 @@
+#include "unpacking.h"
+
+#include <string.h>
+
+#include "archive_format.h"
+#include "folder_path.h"
+#include "inflate_entry.h"
+#include "payload_archives.h"
+#include "qv_file_stream.h"
+#include "qv_stream_exception.h"
+
+namespace {
+
+[[noreturn]] void ThrowCorrupt(const char* name, const ArchiveCheck& check) {
+    QvString text;
+    text.Format("%s: %s (record %u)", name, ArchiveFaultText(check.fault), check.entryIndex);
+    throw new QvStreamException(QvStreamException::CorruptArchive, text);
+}
+
+}  // namespace
+
+void UnpackArchives(const ArchiveSource& source, CreatedFiles* run) {
+    for (const char* const* name = kExtractedArchives; *name != nullptr; ++name) {
+        uint32_t size = 0;
+        const unsigned char* archive = source.Find(*name, &size);
+        if (archive == nullptr) continue;
+        ArchiveCheck check = CheckArchive(archive, size);
+        if (check.fault != ArchiveFault::None) ThrowCorrupt(*name, check);
+
+        ArchiveWalker walker(archive, size);
+        ArchiveEntry entry;
+        while (walker.Next(entry)) {
+            QvString target = run->WorkFolder() + entry.name;
+            // Recorded before it exists, so that a failed run removes what was begun.
+            run->StartFile(target);
+            UnpackEntry(walker.PackedData(entry), entry.packedSize, target, run->Folders());
+            // Complete: its "del" line goes to the clean-up script.
+            run->FinishFile(target);
+        }
+    }
+}
+
+void UnpackEntry(const unsigned char* packed, uint32_t packedSize, const char* targetPath,
+                 FolderList* createdFolders) {
+    size_t length = strlen(targetPath);
+    // Said as what it is, rather than as the failed open it would become.
+    if (length > kLongestTargetPath) throw new QvStreamException(QvStreamException::PathTooLong, targetPath);
+
+    char folder[kLongestTargetPath + 1];
+    memcpy(folder, targetPath, length + 1);
+    char* lastSeparator = strrchr(folder, '\\');
+    if (lastSeparator != nullptr) {
+        *lastSeparator = '\0';
+        CreateFolderPath(folder, createdFolders);
+    }
+
+    QvFileStream* file = new QvFileStream(targetPath, QvFileStream::AccessWrite | QvFileStream::OpenCreate);
+    bool complete;
+    try {
+        complete = InflateEntry(packed, packedSize, *file).complete;
+    } catch (...) {
+        // The file must not stay open: the run removes what it unpacked, and
+        // an open, unshared file cannot be deleted.
+        DiscardFileStream(file);
+        throw;
+    }
+    if (!complete) {
+        // The damage comes first; a close failing after it must not hide it.
+        DiscardFileStream(file);
+        throw new QvStreamException(QvStreamException::StreamIncomplete, targetPath);
+    }
+    delete file;  // closes it; a failing close throws CloseFailed
+}

@@ -1,11 +1,11 @@
 # Checks that dependencies run one way: no file of a product folder
-# includes a header of a folder above it, nor of tools/ or tests/.
+# includes a header of a folder above it, nor of tools/, tests/ or bench/.
 #   cmake -DROOT=<source tree> -P check_layering.cmake
 cmake_policy(VERSION 3.25)
 # The product folders from the bottom up; each may include from those before it.
 set(layers process strings stream messages folders archive splash launcher)
 # Folders with code that are not part of the product.
-set(outside tools tests build)
+set(outside tools tests bench build)
 
 # Every top-level folder with C++ code must have its place above.
 file(GLOB entries RELATIVE ${ROOT} ${ROOT}/*)
@@ -21,14 +21,14 @@ foreach(entry IN LISTS entries)
 endforeach()
 
 # Which folder owns each header name: a product folder's own files, and
-# anything below tools/ and tests/.
+# anything below tools/, tests/ and bench/.
 foreach(layer IN LISTS layers)
   file(GLOB headers RELATIVE ${ROOT}/${layer} ${ROOT}/${layer}/*.h)
   foreach(header IN LISTS headers)
     set(owner_${header} ${layer})
   endforeach()
 endforeach()
-foreach(folder tools tests)
+foreach(folder tools tests bench)
   file(GLOB_RECURSE headers ${ROOT}/${folder}/*.h)
   foreach(header IN LISTS headers)
     get_filename_component(name ${header} NAME)

@@ -22,11 +22,6 @@ tv_lane_suite=bookworm
 tv_lane_qemu_suite=bookworm-backports
 tv_lane_qemu_version='1:10.0.2+ds-2+deb13u1~bpo12+1'
 
-# Wine wants the prefix as an absolute path.
-case "$WINEPREFIX" in
-  /* | "") ;;
-  *) WINEPREFIX="$(pwd)/$WINEPREFIX" ;;
-esac
 # The project's Wine settings, then what differs in the lane: its loader,
 # a 32-bit prefix and its wineserver link.
 . "$tv_root/scripts/lib/wine-env.sh"

@@ -58,12 +58,12 @@ std::string UnpackedDifference(const std::string& work, const std::vector<Payloa
         auto cached = sources.find(file.source);
         if (cached == sources.end()) {
             bool sourceFound = false;
-            std::string bytes = ReadBytes(file.source, &sourceFound);
+            std::string bytes = ScratchFolder::ReadAll(file.source, &sourceFound);
             if (!sourceFound) return "cannot read " + file.source;
             cached = sources.emplace(file.source, bytes).first;
         }
         const std::string& source = cached->second;
-        std::string unpacked = ReadBytes(work + file.name);
+        std::string unpacked = ScratchFolder::ReadAll(work + file.name);
         // Sizes only: a 4 MB difference would flood the log.
         if (source != unpacked)
             return file.archive + " " + file.name + ": " + std::to_string(unpacked.size()) + " bytes unpacked, " +

@@ -19,6 +19,7 @@ struct LanguageTexts {
     // Heads the lines of what a failed run could not remove and handed to
     // Windows to remove when it restarts.
     const char* leftovers;
+    const char* question;  // asked when the user closes the splash
 };
 
 inline const char kEnglishNoSpace[] =
@@ -31,11 +32,16 @@ inline const char kEnglishDamaged[] =
     "checksum. Nothing has been installed.\n\nPlease download it again.\n\nFile: %s";
 
 inline const char kEnglishLeftovers[] = "These could not be removed yet; Windows will remove them when it restarts:";
+inline const char kEnglishQuestion[] =
+    "You are about to interrupt the Tessaroven download.\nTo continue downloading, you just need to restart the setup "
+    "program.\nFiles already downloaded won't be downloaded again.\nDo you really want to interrupt the download?";
 
 inline const LanguageTexts kLanguages[] = {
-    {"en", 0x0409, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged, kEnglishLeftovers},
+    {"en", 0x0409, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged, kEnglishLeftovers,
+     kEnglishQuestion},
     // No Spanish texts: Spanish users read English.
-    {"es", 0x0C0A, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged, kEnglishLeftovers},
+    {"es", 0x0C0A, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged, kEnglishLeftovers,
+     kEnglishQuestion},
     {"de", 0x0407, "Tessaroven Setup",
      "Nicht gen\xFCgend freier Platz auf Laufwerk %s, um Setup laufen zu lassen!\n"
      "(%.1f MB ben\xF6tigt, nur %.1f MB vorhanden)",
@@ -46,7 +52,10 @@ inline const LanguageTexts kLanguages[] = {
      "Pr\xFC"
      "fsumme. Es wurde nichts installiert.\n\nBitte laden Sie es erneut herunter.\n\nDatei: %s",
      "Folgendes lie\xDF sich noch nicht entfernen; Windows entfernt es beim n\xE4"
-     "chsten Neustart:"},
+     "chsten Neustart:",
+     "Sie sind dabei, den Tessaroven-Download zu unterbrechen.\nUm den Download fortzusetzen, m\xFCssen Sie nur das "
+     "Setup-Program erneut starten.\nDie bereits herunter geladenen Datein werden nicht erneut heruntergeladen.\n"
+     "Wollen Sie den Download wirklich unterbrechen?"},
     {"fr", 0x040C, "Installation de Tessaroven",
      "Espace insuffisant pour lancer l'installation sur le disque %s !\n"
      "(%.1f Mo n\xE9"
@@ -59,7 +68,13 @@ inline const LanguageTexts kLanguages[] = {
      "Veuillez le t\xE9l\xE9"
      "charger \xE0 nouveau.\n\nFichier : %s",
      "Ces \xE9l\xE9ments n'ont pas encore pu \xEAtre supprim\xE9s ; Windows les supprimera \xE0 son prochain "
-     "red\xE9marrage :"},
+     "red\xE9marrage :",
+     "Vous allez interrompre le t\xE9l\xE9"
+     "chargement de Tessaroven.\nPour continuer le t\xE9l\xE9"
+     "chargement, vous devez juste relancer le setup.\nLes fichiers d\xE9j\xE1 t\xE9l\xE9"
+     "charg\xE9s n'auront pas besoin de l'\xEAtre \xE0 nouveau.\nVoulez-vous r\xE9"
+     "ellement interrompre le t\xE9l\xE9"
+     "chargement ?"},
     {"it", 0x0410, "Installazione Tessaroven",
      "Spazio insufficiente sul disco %s per lanciare l'installazione!\n"
      "(richiesto %.1f MB, disponibile solo %.1f MB)",
@@ -68,7 +83,10 @@ inline const LanguageTexts kLanguages[] = {
      "Questo programma di installazione \xE8 danneggiato, probabilmente da un download incompleto o difettoso: il suo "
      "contenuto non corrisponde al suo checksum. Non \xE8 stato installato nulla.\n\nLa preghiamo di scaricarlo di "
      "nuovo.\n\nFile: %s",
-     "Questi elementi non si sono ancora potuti rimuovere; Windows li rimuover\xE0 al prossimo riavvio:"},
+     "Questi elementi non si sono ancora potuti rimuovere; Windows li rimuover\xE0 al prossimo riavvio:",
+     "Sta per interrompere il download di Tessaroven.\nPer continuare il download, basta rilanciare il programma "
+     "d'installazione.\nI file gi\xE0 scaricati non verranno scaricati nuovamente.\nDesidera veramente interrompere "
+     "il download?"},
 };
 
 // The texts of the language this run was started in (--language), or null.

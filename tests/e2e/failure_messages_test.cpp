@@ -15,8 +15,10 @@
 
 #include "e2e_support.h"
 #include "expected_texts.h"
+#include "image_checksum.h"
 #include "launcher_run.h"
 #include "payload_archives.h"
+#include "pe_file.h"
 
 namespace {
 
@@ -48,7 +50,7 @@ protected:
     void RunToMessageBox(const std::string& temp, const std::string& recordName, MessageBoxWindow* box,
                          DWORD* exitCode, bool tryToAbandon = false,
                          const std::string& program = Settings().launcher) {
-        std::string record = ScratchFolder(recordName);
+        std::string record = FreshFolder(recordName);
         LauncherRun run(temp, record, false);
         ASSERT_TRUE(run.Start("", program));
         bool shown = FindMessageBox(run.Launcher().Id(), texts_->caption, kMessageBoxMs, box);
@@ -58,11 +60,11 @@ protected:
                    << run.Launcher().ExitCode();
         }
         if (tryToAbandon) AbandonThroughTheSplash(run.Launcher().Id());
-        PressOk(box->window);
+        PressButton(box->window, IDOK);
         ASSERT_TRUE(run.Launcher().Wait(kExitAfterOkMs)) << "the launcher did not end after OK";
         *exitCode = run.Launcher().ExitCode();
         // A failed run never starts the next stage.
-        EXPECT_FALSE(PathExists(record + "\\command-line.txt"));
+        EXPECT_FALSE(ScratchFolder::Exists(record + "\\command-line.txt"));
     }
 
     void AbandonThroughTheSplash(DWORD launcher) {
@@ -71,54 +73,37 @@ protected:
         if (splash == nullptr) return;
         PostMessageA(splash, WM_CLOSE, 0, 0);
         HWND question = FindDialogWithButton(launcher, texts_->caption, IDYES, kMessageBoxMs);
-        if (question != nullptr) PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+        if (question != nullptr) PressButton(question, IDYES);
         WaitUntil([&] { return !IsWindow(question); }, 5000);
     }
 
     const LanguageTexts* texts_ = nullptr;
 };
 
-// Sets the PE checksum of an executable's bytes to what its new content
-// sums to, so that the copy differs from a real build only in the archive.
-void UpdatePeChecksum(std::string& bytes) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (bytes.size() < 0x40) return;
-    size_t field = (p[0x3C] | p[0x3D] << 8 | p[0x3E] << 16 | static_cast<size_t>(p[0x3F]) << 24) + 24 + 64;
-    if (field + 4 > bytes.size()) return;
-    uint64_t sum = 0;
-    for (size_t i = 0; i < bytes.size(); i += 2) {
-        if (i >= field && i < field + 4) continue;
-        sum += p[i] | (i + 1 < bytes.size() ? p[i + 1] << 8 : 0);
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    uint32_t checksum = static_cast<uint32_t>((sum & 0xFFFF) + (sum >> 16)) + static_cast<uint32_t>(bytes.size());
-    for (int i = 0; i < 4; ++i) bytes[field + i] = static_cast<char>(checksum >> (8 * i));
-}
-
 // A copy of the launcher in folder whose archive TVIMAGE has an entry whose
 // data would start 4 GB - 4 bytes later: on a 32-bit pointer that wraps
-// round to just before the archive. Empty when the archive is not found.
+// round to just before the archive. Its header checksum matches its new
+// bytes, so that only the archive is wrong. Empty when the archive is not found.
 std::string LauncherWithCorruptArchive(const std::string& folder) {
-    std::string bytes = ReadBytes(Settings().launcher);
-    HMODULE image = LoadLibraryExA(Settings().launcher.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (image == nullptr) return std::string();
-    HRSRC info = FindResourceA(image, "TVIMAGE", "TVArc");
-    const char* archive = info != nullptr ? static_cast<const char*>(LockResource(LoadResource(image, info))) : nullptr;
-    std::string original = archive != nullptr ? std::string(archive, SizeofResource(image, info)) : std::string();
-    FreeLibrary(image);
-    size_t at = original.empty() ? std::string::npos : bytes.find(original);
-    if (at == std::string::npos || bytes.find(original, at + 1) != std::string::npos) return std::string();
+    std::string bytes = ScratchFolder::ReadAll(Settings().launcher);
+    const unsigned char* image = reinterpret_cast<const unsigned char*>(bytes.data());
+    PeResource archive = FindPeResource(image, bytes.size(), "TVArc", "TVIMAGE");
+    ImageChecksumField field;
+    if (!FindImageChecksumField(image, bytes.size(), &field)) return std::string();
     // The first record follows the directory offset and the entry count;
     // its data offset follows the name.
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(original.data());
+    const unsigned char* p = image + archive.fileOffset;
     uint32_t directory = p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+    if (archive.size < 5 || directory > archive.size - 5) return std::string();
     size_t fields = directory + 4 + 1 + p[directory + 4];
-    if (fields + 8 > original.size()) return std::string();
+    if (fields + 8 > archive.size) return std::string();
     const uint32_t wrapping = 0xFFFFFFFCu;
-    for (int i = 0; i < 4; ++i) bytes[at + fields + i] = static_cast<char>(wrapping >> (8 * i));
-    UpdatePeChecksum(bytes);
+    for (int i = 0; i < 4; ++i) bytes[archive.fileOffset + fields + i] = static_cast<char>(wrapping >> (8 * i));
+    ImageChecksum checksum(field.offset);
+    checksum.Add(image, bytes.size());
+    for (int i = 0; i < 4; ++i) bytes[field.offset + i] = static_cast<char>(checksum.Value() >> (8 * i));
     std::string copy = folder + "\\setup.exe";
-    return WriteBytes(copy, bytes) ? copy : std::string();
+    return ScratchFolder::WriteAll(copy, bytes) ? copy : std::string();
 }
 
 std::string Format(const char* format, const char* text, int number) {
@@ -153,14 +138,14 @@ TEST_F(FailureMessages, TooLittleSpaceOnTheTemporaryDrive) {
 TEST_F(FailureMessages, TemporaryFolderThatCannotHoldTheScript) {
     // A folder that does not exist: no script can be created in it, and the
     // report names the folder.
-    std::string temp = ScratchFolder("missing-parent") + "\\missing\\";
+    std::string temp = FreshFolder("missing-parent") + "\\missing\\";
     MessageBoxWindow box;
     DWORD exitCode = 0;
     ASSERT_NO_FATAL_FAILURE(RunToMessageBox(temp, "record-missing", &box, &exitCode, true));
     EXPECT_EQ(Format(texts_->failure, temp.c_str(), 7), box.text);
     EXPECT_TRUE(box.showsIcon);
     EXPECT_EQ(2u, exitCode);
-    EXPECT_FALSE(PathExists(temp));
+    EXPECT_FALSE(ScratchFolder::Exists(temp));
 }
 
 TEST_F(FailureMessages, UnpackingThatFailsMidwayRemovesWhatItUnpacked) {
@@ -192,9 +177,9 @@ TEST_F(FailureMessages, UnpackingThatFailsMidwayRemovesWhatItUnpacked) {
 
 TEST_F(FailureMessages, CorruptArchiveStopsTheRunAndRemovesWhatItUnpacked) {
     // TVIMAGE is the fifth archive: four have been unpacked when it is found corrupt.
-    std::string launcher = LauncherWithCorruptArchive(ScratchFolder("corrupt-launcher"));
+    std::string launcher = LauncherWithCorruptArchive(FreshFolder("corrupt-launcher"));
     ASSERT_FALSE(launcher.empty()) << "cannot make a launcher with a corrupt archive";
-    std::string temp = ScratchFolder("corrupt-temp") + "\\";
+    std::string temp = FreshFolder("corrupt-temp") + "\\";
     MessageBoxWindow box;
     DWORD exitCode = 0;
     ASSERT_NO_FATAL_FAILURE(RunToMessageBox(temp, "record-corrupt", &box, &exitCode, true, launcher));

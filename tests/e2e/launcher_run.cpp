@@ -61,10 +61,10 @@ void LauncherRun::ReleaseCleanup() {
 }
 
 std::string LauncherRun::Recorded(const char* name, bool* found) const {
-    return ReadBytes(record_ + "\\" + name, found);
+    return ScratchFolder::ReadAll(record_ + "\\" + name, found);
 }
 
 bool LauncherRun::WaitForCleanup(const std::string& script, DWORD milliseconds) const {
     std::string started = record_ + "\\cleanup.txt";
-    return WaitUntil([&] { return PathExists(started) && !PathExists(script); }, milliseconds);
+    return WaitUntil([&] { return ScratchFolder::Exists(started) && !ScratchFolder::Exists(script); }, milliseconds);
 }

@@ -32,7 +32,7 @@ const char kFixedCommand[] =
 std::string ExpectedArchiveRecord() {
     std::string lines;
     for (const PayloadFile& file : ExpectedPayload(ArchiveNames(kNextStageArchives)))
-        lines += file.archive + "\t" + file.name + "\t" + std::to_string(ReadBytes(file.source).size()) + "\n";
+        lines += file.archive + "\t" + file.name + "\t" + std::to_string(ScratchFolder::ReadAll(file.source).size()) + "\n";
     return lines;
 }
 
@@ -82,7 +82,7 @@ struct RoundTripExpectation {
 // the script path and the working folder the run chose.
 void RunRoundTrip(const RoundTripExpectation& expect, const std::string& recordName, std::string* scriptOut,
                   std::string* workOut) {
-    std::string record = ScratchFolder(recordName);
+    std::string record = FreshFolder(recordName);
     LauncherRun run(expect.temp, record, true);
     if (!expect.tempWide.empty()) {
         run.Environment().Set("TEMP", expect.tempWide);
@@ -112,7 +112,7 @@ void RunRoundTrip(const RoundTripExpectation& expect, const std::string& recordN
 
     std::vector<PayloadFile> files = ExpectedPayload(kUnpackedArchives);
     ExpectUnpackedFiles(work, files);
-    EXPECT_EQ(ExpectedScript(work, script, files, expect.batch), ReadBytes(script));
+    EXPECT_EQ(ExpectedScript(work, script, files, expect.batch), ScratchFolder::ReadAll(script));
     // Wine keeps no access list, but gives a new file or folder the Unix
     // permissions of the one it is created with: read back, a folder made
     // without one grants everyone, while the working folder and the script,
@@ -130,7 +130,7 @@ void RunRoundTrip(const RoundTripExpectation& expect, const std::string& recordN
 
 TEST(RoundTrip, UnpacksHandsOverAndCleansUpEverything) {
     RoundTripExpectation expect;
-    expect.temp = ScratchFolder("plain") + "\\";
+    expect.temp = FreshFolder("plain") + "\\";
     std::string script, work;
     ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-plain", &script, &work));
     // The first free names of a clean temporary folder.
@@ -140,7 +140,7 @@ TEST(RoundTrip, UnpacksHandsOverAndCleansUpEverything) {
 
 TEST(RoundTrip, PassesTheCommandTailOnUnchangedQuotesIncluded) {
     RoundTripExpectation expect;
-    expect.temp = ScratchFolder("tail") + "\\";
+    expect.temp = FreshFolder("tail") + "\\";
     expect.tail = "/lang=de \"Target Folder=C:\\Program Files\\Tessaroven\"  x\\\"y CleanUp=\"no\" ";
     std::string script, work;
     ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-tail", &script, &work));
@@ -153,16 +153,16 @@ TEST(RoundTrip, OddTemporaryFolderAndNamesAnEarlierRunLeft) {
     // interpreter or to the OEM code page.
     const std::string oddName = "e2e 5%&(x)\xF6";
     const std::string oddInScript = "e2e 5%%&(x)\x94";
-    std::string base = ScratchFolder("odd");
+    std::string base = FreshFolder("odd");
     ASSERT_EQ(std::string::npos, base.find_first_of(" %&()")) << "the scratch folder itself must be plain";
     RoundTripExpectation expect;
     expect.temp = base + "\\" + oddName + "\\";
     ASSERT_TRUE(CreateDirectoryA(expect.temp.c_str(), nullptr));
     // An earlier run's script and working folder, which this run must leave alone.
     const std::string oldScript = "del C:\\nothing\r\n";
-    ASSERT_TRUE(WriteBytes(expect.temp + "0.bat", oldScript));
+    ASSERT_TRUE(ScratchFolder::WriteAll(expect.temp + "0.bat", oldScript));
     ASSERT_TRUE(CreateDirectoryA((expect.temp + "TVQSetup0").c_str(), nullptr));
-    ASSERT_TRUE(WriteBytes(expect.temp + "TVQSetup0\\setup.inf", "earlier"));
+    ASSERT_TRUE(ScratchFolder::WriteAll(expect.temp + "TVQSetup0\\setup.inf", "earlier"));
     expect.before = ListTree(WithoutTrailingBackslash(expect.temp));
     expect.batch = [&](const std::string& path) {
         std::string batch = path;
@@ -180,8 +180,8 @@ TEST(RoundTrip, OddTemporaryFolderAndNamesAnEarlierRunLeft) {
     EXPECT_EQ(std::string::npos, number.find_first_not_of("0123456789")) << number;
     ASSERT_EQ(0u, work.find(expect.temp + "TVQSetup")) << work;
     EXPECT_NE(expect.temp + "TVQSetup0\\", work);
-    EXPECT_EQ(oldScript, ReadBytes(expect.temp + "0.bat"));
-    EXPECT_EQ("earlier", ReadBytes(expect.temp + "TVQSetup0\\setup.inf"));
+    EXPECT_EQ(oldScript, ScratchFolder::ReadAll(expect.temp + "0.bat"));
+    EXPECT_EQ("earlier", ScratchFolder::ReadAll(expect.temp + "TVQSetup0\\setup.inf"));
 }
 
 // 16-bit names of the folders below the scratch folder; *ansi gets the 8-bit
@@ -224,7 +224,7 @@ TEST(RoundTrip, FolderNamesOutsideTheAnsiCodePage) {
     int index = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string scratch = ScratchFolder("foreign" + std::to_string(++index));
+        std::string scratch = FreshFolder("foreign" + std::to_string(++index));
         RoundTripExpectation expect;
         expect.temp = scratch + "\\";
         if (c.user != nullptr) {
@@ -232,7 +232,7 @@ TEST(RoundTrip, FolderNamesOutsideTheAnsiCodePage) {
             expect.temp += "\\";
         }
         if (c.download != nullptr) {
-            std::wstring folder = MakeFolders(ScratchFolder("download" + std::to_string(index)), c.download,
+            std::wstring folder = MakeFolders(FreshFolder("download" + std::to_string(index)), c.download,
                                               c.shortNames, &expect.resourceFile);
             expect.launcher = folder + L"\\setup.exe";
             ASSERT_TRUE(CopyFileW(Wide(Settings().launcher).c_str(), expect.launcher.c_str(), FALSE));
@@ -257,7 +257,7 @@ TEST(RoundTrip, FolderNamesOutsideTheAnsiCodePage) {
 // it was written, by whoever started it: a shortcut may put an argument
 // right behind the quoted program name.
 TEST(CommandLine, TailIsCutAfterTheProgramNameAsWritten) {
-    std::string folder = ScratchFolder("cmd") + "\\dl folder";
+    std::string folder = FreshFolder("cmd") + "\\dl folder";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     std::string copy = folder + "\\setup.exe";
     ASSERT_TRUE(CopyFileA(Settings().launcher.c_str(), copy.c_str(), FALSE));
@@ -275,8 +275,8 @@ TEST(CommandLine, TailIsCutAfterTheProgramNameAsWritten) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.commandLine);
         std::string suffix = std::to_string(++index);
-        std::string temp = ScratchFolder("cmd-temp" + suffix) + "\\";
-        LauncherRun run(temp, ScratchFolder("cmd-record" + suffix), false);
+        std::string temp = FreshFolder("cmd-temp" + suffix) + "\\";
+        LauncherRun run(temp, FreshFolder("cmd-record" + suffix), false);
         ASSERT_TRUE(run.StartCommandLine(c.program, c.commandLine));
         ASSERT_TRUE(run.Launcher().Wait(kLauncherMs)) << "the launcher did not end";
         EXPECT_EQ(0u, run.Launcher().ExitCode());
@@ -294,8 +294,8 @@ TEST(CommandLine, TailIsCutAfterTheProgramNameAsWritten) {
 // is: the launcher destroys it only once the started program waits for input.
 TEST(Launch, SplashStaysUntilTheNextStageShowsItsWindow) {
     ASSERT_EQ(nullptr, FindSetupWindow()) << "a setup window is still open from an earlier run";
-    std::string temp = ScratchFolder("handover") + "\\";
-    LauncherRun run(temp, ScratchFolder("record-handover"), false);
+    std::string temp = FreshFolder("handover") + "\\";
+    LauncherRun run(temp, FreshFolder("record-handover"), false);
     // Long enough for the launcher to end while the window is still there.
     run.Environment().Set("TV_DEMO_WINDOW_MS", "4000");
     ASSERT_TRUE(run.Start(""));
@@ -342,8 +342,8 @@ TEST(SingleInstance, RestoresAnOpenMinimisedSetupWindowAndStartsNothing) {
     ShowWindow(window, SW_MINIMIZE);
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 5000));
 
-    std::string temp = ScratchFolder("single") + "\\";
-    std::string record = ScratchFolder("record-single");
+    std::string temp = FreshFolder("single") + "\\";
+    std::string record = FreshFolder("record-single");
     {
         LauncherRun run(temp, record, false);
         ASSERT_TRUE(run.Start(""));
@@ -353,7 +353,7 @@ TEST(SingleInstance, RestoresAnOpenMinimisedSetupWindowAndStartsNothing) {
         EXPECT_TRUE(IsWindowVisible(window));
         EXPECT_EQ(std::vector<std::string>(), ListTree(WithoutTrailingBackslash(temp)));
         // No next stage started: it would have recorded its command line.
-        EXPECT_FALSE(PathExists(record + "\\command-line.txt"));
+        EXPECT_FALSE(ScratchFolder::Exists(record + "\\command-line.txt"));
 
         // Closing the window ends the demo next stage (and unblocks the destructor's wait).
         PostMessageA(window, WM_CLOSE, 0, 0);
@@ -381,7 +381,7 @@ TEST(SingleInstance, OnlyClassAndTitleTogetherStopTheLauncher) {
     ShowWindow(sameTitle, SW_SHOWMINNOACTIVE);
 
     RoundTripExpectation expect;
-    expect.temp = ScratchFolder("lookalikes") + "\\";
+    expect.temp = FreshFolder("lookalikes") + "\\";
     std::string script, work;
     RunRoundTrip(expect, "record-lookalikes", &script, &work);
     EXPECT_EQ(expect.temp + "0.bat", script);

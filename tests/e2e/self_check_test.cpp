@@ -36,7 +36,7 @@ struct Change {
 // A copy of the launcher with the change applied, in a folder of its own; empty on failure.
 std::string ChangedLauncher(const Change& change, const std::string& folderName) {
     bool found = false;
-    std::string bytes = ReadBytes(Settings().launcher, &found);
+    std::string bytes = ScratchFolder::ReadAll(Settings().launcher, &found);
     if (!found) {
         ADD_FAILURE() << "cannot read " << Settings().launcher;
         return std::string();
@@ -56,8 +56,8 @@ std::string ChangedLauncher(const Change& change, const std::string& folderName)
                       : change.checksum == Checksum::OffByOne ? field.stored + 1
                                                               : field.stored;
     for (int i = 0; i < 4; ++i) bytes[field.offset + i] = static_cast<char>(stored >> (8 * i));
-    std::string path = ScratchFolder(folderName) + "\\setup.exe";
-    if (!WriteBytes(path, bytes)) {
+    std::string path = FreshFolder(folderName) + "\\setup.exe";
+    if (!ScratchFolder::WriteAll(path, bytes)) {
         ADD_FAILURE() << "cannot write " << path;
         return std::string();
     }
@@ -92,11 +92,11 @@ TEST(LauncherSelfCheck, DamagedCopiesAreRefusedBeforeAnythingIsCreated) {
             temp = Settings().smallDrive + "\\";
             tempTree = Settings().smallDrive;
         } else {
-            tempTree = ScratchFolder("self-check-temp");
+            tempTree = FreshFolder("self-check-temp");
             temp = tempTree + "\\";
         }
         std::vector<std::string> before = ListTree(tempTree);
-        std::string record = ScratchFolder("self-check-record");
+        std::string record = FreshFolder("self-check-record");
 
         LauncherRun run(temp, record, false);
         ASSERT_TRUE(run.Start("", launcher));
@@ -113,11 +113,11 @@ TEST(LauncherSelfCheck, DamagedCopiesAreRefusedBeforeAnythingIsCreated) {
         EXPECT_TRUE(box.showsIcon);
         // With the splash still up, closing it behind the box would end the run with 0.
         EXPECT_EQ(nullptr, FindSplashWindow(run.Launcher().Id())) << "the splash is still up behind the message";
-        PressOk(box.window);
+        PressButton(box.window, IDOK);
         ASSERT_TRUE(run.Launcher().Wait(kExitMs)) << "the launcher did not end after OK";
         EXPECT_EQ(2u, run.Launcher().ExitCode());
         EXPECT_EQ(before, ListTree(tempTree));
-        EXPECT_FALSE(PathExists(record + "\\command-line.txt"));
+        EXPECT_FALSE(ScratchFolder::Exists(record + "\\command-line.txt"));
     }
 }
 
@@ -126,8 +126,8 @@ TEST(LauncherSelfCheck, CopyWithoutChecksumRunsAsAlways) {
     Change change = {"no checksum, a byte of the MS-DOS stub inverted", nullptr, true, Checksum::Zero};
     std::string launcher = ChangedLauncher(change, "self-check-none");
     ASSERT_FALSE(launcher.empty());
-    std::string temp = ScratchFolder("self-check-none-temp") + "\\";
-    std::string record = ScratchFolder("self-check-none-record");
+    std::string temp = FreshFolder("self-check-none-temp") + "\\";
+    std::string record = FreshFolder("self-check-none-record");
     LauncherRun run(temp, record, false);
     ASSERT_TRUE(run.Start("", launcher));
     ASSERT_TRUE(run.WaitForNextStage(kNextStageMs)) << "the next stage did not start";

@@ -47,18 +47,18 @@ bool SameFile(const std::string& a, const std::string& b) {
 // What the next stage got and what lies on disk while it holds the
 // clean-up back; empty when it is all as a good run leaves it.
 std::string HandOverProblem(const std::string& temp, const std::string& record) {
-    std::string commandLine = ReadBytes(record + "\\command-line.txt");
+    std::string commandLine = ScratchFolder::ReadAll(record + "\\command-line.txt");
     std::string script = QuotedValue(commandLine, "CleanUp");
     std::string launcher = QuotedValue(commandLine, "ResourceFile");
-    std::string work = ReadBytes(record + "\\current-directory.txt") + "\\";
+    std::string work = ScratchFolder::ReadAll(record + "\\current-directory.txt") + "\\";
     if (!SameFile(launcher, Settings().launcher)) return "the next stage got ResourceFile=\"" + launcher + "\"";
     if (!StartsWithNoCase(script, temp) || !StartsWithNoCase(work, temp))
         return "the script " + script + " or the working folder " + work + " is not in the temporary folder";
-    if (ReadBytes(record + "\\module.txt") != work + "Zoratrel.exe")
-        return "the next stage is not the working folder's: " + ReadBytes(record + "\\module.txt");
+    if (ScratchFolder::ReadAll(record + "\\module.txt") != work + "Zoratrel.exe")
+        return "the next stage is not the working folder's: " + ScratchFolder::ReadAll(record + "\\module.txt");
     std::string files = UnpackedDifference(work, UnpackedPayload());
     if (!files.empty()) return files;
-    if (ReadBytes(script) != ExpectedScript(work, script, UnpackedPayload(), [](const std::string& p) { return p; }))
+    if (ScratchFolder::ReadAll(script) != ExpectedScript(work, script, UnpackedPayload(), [](const std::string& p) { return p; }))
         return "the clean-up script differs from what the run unpacked";
     return std::string();
 }
@@ -104,7 +104,8 @@ std::vector<std::string> TakeRebootDeletes(const std::string& folder) {
     }
     RegCloseKey(key);
     for (const std::string& path : taken) {
-        if (IsFolder(path)) {
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             RemoveDirectoryA(path.c_str());
         } else {
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -266,7 +267,7 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
                 std::find(boxes.begin(), boxes.end(), box.window) == boxes.end()) {
                 boxes.push_back(box.window);
                 if (outcome.report.empty()) outcome.report = box.text;
-                PressOk(box.window);
+                PressButton(box.window, IDOK);
             }
             if (WaitForSingleObject(ready, 0) == WAIT_OBJECT_0 && WaitForSingleObject(hold, 0) != WAIT_OBJECT_0) {
                 handOver = HandOverProblem(expectedTemp, record);
@@ -285,18 +286,18 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
     std::vector<std::string> left = ListTree(tempFolder);
     std::vector<std::string> handedOver = TakeRebootDeletes(temp);
     std::vector<std::string> leftForGood = ListTree(tempFolder);
-    bool nextStage = PathExists(record + "\\command-line.txt");
+    bool nextStage = ScratchFolder::Exists(record + "\\command-line.txt");
     if (fallback && nextStage) {
-        std::string commandLine = ReadBytes(record + "\\command-line.txt");
-        for (const std::string& made : {QuotedValue(commandLine, "CleanUp"), ReadBytes(record + "\\current-directory.txt")})
-            if (!made.empty() && PathExists(made)) left.push_back(made);
+        std::string commandLine = ScratchFolder::ReadAll(record + "\\command-line.txt");
+        for (const std::string& made : {QuotedValue(commandLine, "CleanUp"), ScratchFolder::ReadAll(record + "\\current-directory.txt")})
+            if (!made.empty() && ScratchFolder::Exists(made)) left.push_back(made);
     }
     const FaultRecord& seen = *outcome.record;
 
     if (ended && outcome.exitCode == 0) {
         if (!boxes.empty()) Add(&problems, "a message box on a good run: " + outcome.report);
         Add(&problems, handOver);
-        if (ReadBytes(record + "\\cleanup.txt").find("started") == std::string::npos)
+        if (ScratchFolder::ReadAll(record + "\\cleanup.txt").find("started") == std::string::npos)
             Add(&problems, "the clean-up script was not started");
         if (!left.empty()) Add(&problems, "left after the clean-up: " + Joined(left));
         if (!handedOver.empty()) Add(&problems, "left for the next start: " + Joined(handedOver));

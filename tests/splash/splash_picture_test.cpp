@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "beside_program.h"
 #include "dib_bytes.h"
 #include "dib_loader.h"
 #include "splash_test_support.h"

@@ -2,13 +2,8 @@
 
 #include <string.h>
 
-std::string BesideTestProgram(const char* name) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + name;
-}
+#include "dib_loader.h"
+#include "splash_resource_ids.h"
 
 std::vector<unsigned char> ResourceBytes(HMODULE module, LPCSTR type, int id, WORD language) {
     HRSRC resource = FindResourceExA(module, type, MAKEINTRESOURCEA(id), language);
@@ -30,27 +25,6 @@ std::vector<WORD> ResourceLanguages(HMODULE module, LPCSTR type, int id) {
     EnumResourceLanguagesA(module, type, MAKEINTRESOURCEA(id), CollectLanguage,
                            reinterpret_cast<LONG_PTR>(&languages));
     return languages;
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs) break;
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        } else {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed < 10 ? timeoutMs - elapsed : 10,
-                                      QS_ALLINPUT);
-        }
-    }
-    return done();
-}
-
-void PumpFor(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
 }
 
 std::vector<unsigned> CaptureScreen(int left, int top, int width, int height) {
@@ -81,7 +55,9 @@ std::vector<unsigned> CaptureScreen(int left, int top, int width, int height) {
     return colours;
 }
 
-bool PictureOnScreen(HDC screen, POINT origin, const BITMAPINFOHEADER* picture) {
+bool PictureOnScreen(HDC screen, HWND window, const BITMAPINFOHEADER* picture) {
+    POINT origin = {0, 0};
+    if (!ClientToScreen(window, &origin)) return false;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(picture);
     const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(bytes + picture->biSize);
     const unsigned char* pixels = bytes + picture->biSize + picture->biClrUsed * 4;
@@ -113,4 +89,14 @@ std::vector<unsigned> DibColours(const BITMAPINFOHEADER* block) {
         }
     }
     return colours;
+}
+
+LauncherPicture::LauncherPicture(const std::string& launcher) {
+    module_ = LoadLibraryExA(launcher.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module_ != nullptr) picture_ = LoadResourceDib(kSplashPictureId, module_);
+}
+
+LauncherPicture::~LauncherPicture() {
+    FreeDib(picture_);
+    if (module_ != nullptr) FreeLibrary(module_);
 }

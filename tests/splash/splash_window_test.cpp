@@ -9,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "beside_program.h"
 #include "dib_loader.h"
 #include "process_globals.h"
 #include "message_text.h"
+#include "message_wait.h"
 #include "splash_test_support.h"
 #include "splash_window.h"
 #include "test_thread.h"
+#include "window_search.h"
 
 namespace {
 
@@ -77,7 +80,7 @@ protected:
     HWND CreatePainted() {
         HWND window = CreateSplashWindow();
         EXPECT_NE(nullptr, window);
-        EXPECT_TRUE(PumpUntil([] { return g_splashPaintPending == 0; }, 5000));
+        EXPECT_TRUE(WaitUntil([] { return g_splashPaintPending == 0; }, 5000));
         return window;
     }
 
@@ -140,7 +143,7 @@ TEST_F(SplashWindow, FirstPaintShowsThePictureAndClearsTheFlag) {
     ASSERT_NE(nullptr, window);
     // Creating the window does not count as painting it.
     EXPECT_EQ(1, g_splashPaintPending);
-    ASSERT_TRUE(PumpUntil([] { return g_splashPaintPending == 0; }, 5000));
+    ASSERT_TRUE(WaitUntil([] { return g_splashPaintPending == 0; }, 5000));
     EXPECT_EQ(0u, ScreenMismatches(window, g_splashBitmap));
 }
 
@@ -167,7 +170,7 @@ TEST_F(SplashWindow, UncoveredWindowShowsThePictureAgain) {
     SetWindowPos(window, nullptr, -300, outer.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     PumpFor(100);
     SetWindowPos(window, nullptr, outer.left, outer.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_TRUE(PumpUntil([] { return g_splashPaintPending == 0; }, 5000));
+    EXPECT_TRUE(WaitUntil([] { return g_splashPaintPending == 0; }, 5000));
     EXPECT_EQ(0u, ScreenMismatches(window, g_splashBitmap));
 }
 
@@ -270,24 +273,17 @@ struct QuestionBox {
     bool hasYes = false, hasNo = false, hasOk = false, owned = true;
 };
 
-// Waits for a question box of this process other than `splash`, notes what
-// it shows and presses `answer`.
-void AnswerQuestion(HWND splash, int answer, QuestionBox* seen, std::atomic<bool>* done) {
-    const char* caption = GetMessageText(kMessageCaption);
-    for (int i = 0; i < 500 && !*done; ++i) {
-        HWND box = FindWindowA("#32770", caption);
-        if (box != nullptr && box != splash && IsWindowVisible(box)) {
-            char text[1024] = "";
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            seen->text = text;
-            seen->hasYes = GetDlgItem(box, IDYES) != nullptr;
-            seen->hasNo = GetDlgItem(box, IDNO) != nullptr;
-            seen->hasOk = GetDlgItem(box, IDOK) != nullptr;
-            seen->owned = GetWindow(box, GW_OWNER) != nullptr;
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-            break;
-        }
-        Sleep(10);
+// Waits for a question box of this process, notes what it shows and
+// presses `answer`.
+void AnswerQuestion(int answer, QuestionBox* seen, std::atomic<bool>* done) {
+    MessageBoxWindow box;
+    if (FindMessageBox(GetCurrentProcessId(), GetMessageText(kMessageCaption), 5000, &box)) {
+        seen->text = box.text;
+        seen->hasYes = GetDlgItem(box.window, IDYES) != nullptr;
+        seen->hasNo = GetDlgItem(box.window, IDNO) != nullptr;
+        seen->hasOk = GetDlgItem(box.window, IDOK) != nullptr;
+        seen->owned = GetWindow(box.window, GW_OWNER) != nullptr;
+        PressButton(box.window, answer);
     }
     *done = true;
 }
@@ -300,10 +296,10 @@ TEST_F(SplashWindow, CloseAnsweredNoKeepsTheWindow) {
     BITMAPINFOHEADER* picture = g_splashBitmap;
     QuestionBox seen;
     std::atomic<bool> answered(false);
-    TestThread answering([&] { AnswerQuestion(window, IDNO, &seen, &answered); });
+    TestThread answering([&] { AnswerQuestion(IDNO, &seen, &answered); });
     PostMessageA(window, WM_CLOSE, 0, 0);
     // The question runs inside this pump; it returns once the box is answered.
-    PumpUntil([&] { return answered.load(); }, 8000);
+    WaitUntil([&] { return answered.load(); }, 8000);
     answered = true;
     answering.Join();
     PumpFor(100);
@@ -338,7 +334,7 @@ TEST(SplashWithoutPicture, KeepsTheTemplateSizeCentred) {
     EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - Height(outer)) / 2, outer.top);
     EXPECT_TRUE(IsWindowVisible(window));
     // It still paints (nothing) and tells the main sequence so.
-    EXPECT_TRUE(PumpUntil([] { return g_splashPaintPending == 0; }, 5000));
+    EXPECT_TRUE(WaitUntil([] { return g_splashPaintPending == 0; }, 5000));
     SendMessageA(window, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(0, g_splashOpen);
     DisposeSplash();

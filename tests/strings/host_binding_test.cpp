@@ -11,38 +11,28 @@
 #include <string>
 #include <vector>
 
+#include "beside_program.h"
+#include "module_check.h"
 #include "qv_host_binding.h"
+#include "scratch_folder.h"
 
 namespace {
 
-int g_failed = 0;
-
-void Check(bool ok, const std::string& what) {
-    if (!ok) {
-        ++g_failed;
-        printf("FAILED: %s\n", what.c_str());
-    }
-}
-
-// A fresh mapping of a copy of the launcher beside this program.
+// A fresh mapping of a copy of the launcher beside this program; its
+// folder removes the copy.
 class HostCopy {
 public:
-    explicit HostCopy(const std::string& name) {
-        char self[MAX_PATH], temp[MAX_PATH];
-        std::string launcher(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-        launcher.replace(launcher.find_last_of('\\') + 1, std::string::npos, "setup.exe");
-        GetTempPathA(MAX_PATH, temp);
-        path_ = std::string(temp) + name + "_" + std::to_string(GetCurrentProcessId()) + ".exe";
-        if (CopyFileA(launcher.c_str(), path_.c_str(), FALSE)) module_ = LoadLibraryA(path_.c_str());
+    explicit HostCopy(const std::string& name) : folder_(name.c_str()) {
+        std::string path = folder_ / (name + ".exe");
+        if (CopyFileA(BesideTestProgram("setup.exe").c_str(), path.c_str(), FALSE)) module_ = LoadLibraryA(path.c_str());
     }
     ~HostCopy() {
         if (module_ != nullptr) FreeLibrary(module_);
-        DeleteFileA(path_.c_str());
     }
     HMODULE module() const { return module_; }
 
 private:
-    std::string path_;
+    ScratchFolder folder_;
     HMODULE module_ = nullptr;
 };
 
@@ -143,6 +133,5 @@ int main() {
               name + ": " + std::to_string(before.size() - relocated) + " of " + std::to_string(before.size()) +
                   " relocated slots were not moved exactly once");
     }
-    printf("%s\n", g_failed == 0 ? "QvPrepareHostModule finishes what a failed call left" : "");
-    return g_failed == 0 ? 0 : 1;
+    return CheckResult();
 }

@@ -7,23 +7,12 @@
 
 #include <string>
 
+#include "module_check.h"
 #include "qv_host_binding.h"
 #include "qv_string.h"
 #include "zero_length_writers.h"
 
 namespace {
-
-int g_failed = 0;
-int g_passed = 0;
-
-void Check(bool ok, const char* what) {
-    if (ok) {
-        ++g_passed;
-    } else {
-        ++g_failed;
-        printf("FAILED: %s\n", what);
-    }
-}
 
 // Reaches the exported protected members the way a derived class of another module would.
 struct Probe : QvString {
@@ -45,10 +34,7 @@ int main() {
     HMODULE host = GetModuleHandleA("setup.exe");
     Check(host != nullptr, "the launcher executable is mapped into this process");
     Check(QvPrepareHostModule(host), "the launcher executable can be prepared for use");
-    if (g_failed != 0) {
-        printf("%d passed, %d failed\n", g_passed, g_failed);
-        return 1;
-    }
+    if (g_checksFailed != 0) return CheckResult();
 
     // The class's code runs in the launcher module, not here.
     HMODULE codeModule = nullptr;
@@ -106,6 +92,5 @@ int main() {
     Check(caught, "QvStringError thrown in the launcher is caught here");
     Check(shared.Count() == 1, "the unwinding ran this module's destructors");
 
-    printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return CheckResult();
 }

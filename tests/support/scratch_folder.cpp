@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include "ansi_text.h"
+
 namespace {
 
 // In 16 bits, so that names the ANSI code page cannot hold go too.
@@ -28,11 +30,9 @@ void RemoveTreeWide(const std::wstring& path) {
 }  // namespace
 
 void ScratchFolder::RemoveTree(const std::string& path) {
-    std::wstring wide(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0), L'\0');
-    if (wide.empty()) return;
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
-    wide.resize(wide.size() - 1);
-    RemoveTreeWide(wide);
+    std::wstring wide = Wide(path);
+    // An empty path would name the current drive's root.
+    if (!wide.empty()) RemoveTreeWide(wide);
 }
 
 ScratchFolder::ScratchFolder(const char* tag) {
@@ -51,22 +51,23 @@ ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
 bool ScratchFolder::Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string ScratchFolder::ReadAll(const std::string& path) {
+std::string ScratchFolder::ReadAll(const std::string& path, bool* found) {
     std::string out;
     FILE* f = fopen(path.c_str(), "rb");
+    if (found != nullptr) *found = f != nullptr;
     if (f == nullptr) return "<missing>";
-    char buf[4096];
+    char buf[65536];
     size_t n;
     while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
     fclose(f);
     return out;
 }
 
-void ScratchFolder::WriteAll(const std::string& path, const std::string& bytes) {
+bool ScratchFolder::WriteAll(const std::string& path, const std::string& bytes) {
     FILE* f = fopen(path.c_str(), "wb");
-    if (f == nullptr) return;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    if (f == nullptr) return false;
+    bool written = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && written;
 }
 
 std::string ScratchFolder::CurrentDirectory() {

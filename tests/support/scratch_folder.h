@@ -16,8 +16,11 @@ public:
     std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
 
     static bool Exists(const std::string& path);
-    static std::string ReadAll(const std::string& path);
-    static void WriteAll(const std::string& path, const std::string& bytes);
+    // The file's bytes, or "<missing>" when it cannot be read; found, when
+    // given, tells which.
+    static std::string ReadAll(const std::string& path, bool* found = nullptr);
+    // True when the file now holds exactly bytes.
+    static bool WriteAll(const std::string& path, const std::string& bytes);
     static std::string CurrentDirectory();
     // Deletes path with everything below it, read-only files and names the
     // ANSI code page cannot hold included.

@@ -1,16 +1,32 @@
-#include "startup_timing.h"
+// The launcher's start-up measured from outside, step by step, beside a
+// bare program (bare_launch.cpp) that only starts the same next stage.
+// Runs the launcher and the bare program N times each, in turns, and
+// prints per run and as medians (milliseconds):
+//   paint   from the launcher's start until its picture is on the screen
+//   space   from there until the clean-up script exists (the free-space
+//           test and the choice of names)
+//   unpack  from there until the last write into an unpacked file
+//   script  from there until the last write into the script
+//   start   from there until the next stage's first instruction
+// and the whole time from the start until the next stage starts, for the
+// launcher and for the bare program. Exit code 0, or 1 when a run failed.
+// Usage: startup_timing OPTIONS [--measure=N]   (OPTIONS: those of the
+//   end-to-end driver, see ctest -N -V -R '^launcher_e2e$'; N: 11)
+#include <windows.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "dib_loader.h"
+#include "beside_program.h"
+#include "e2e_support.h"
 #include "launcher_run.h"
+#include "measure.h"
 #include "splash_test_support.h"
-#include "splash_window.h"
 
 namespace {
 
@@ -52,12 +68,6 @@ Stamp LatestWrite(const std::string& folder) {
     return latest;
 }
 
-// True when the screen shows the picture in window's client area.
-bool PictureShown(HDC screen, HWND window, const BITMAPINFOHEADER* picture) {
-    POINT origin = {0, 0};
-    return ClientToScreen(window, &origin) && PictureOnScreen(screen, origin, picture);
-}
-
 // What the polling saw: when the picture was on the screen and when the
 // clean-up script existed; 0 for what it did not see.
 struct Sightings {
@@ -80,9 +90,9 @@ Sightings Watch(LauncherRun& run, const BITMAPINFOHEADER* picture, const std::st
             if (splash == nullptr) {
                 splash = FindSplashWindow(run.Launcher().Id());
             }
-            if (splash != nullptr && PictureShown(screen, splash, picture)) seen.painted = SystemTimeNow();
+            if (splash != nullptr && PictureOnScreen(screen, splash, picture)) seen.painted = SystemTimeNow();
         }
-        if (seen.scriptSeen == 0 && PathExists(script)) seen.scriptSeen = SystemTimeNow();
+        if (seen.scriptSeen == 0 && ScratchFolder::Exists(script)) seen.scriptSeen = SystemTimeNow();
         if (WaitForSingleObject(run.ReadyEvent(), 1) == WAIT_OBJECT_0) break;
     }
     ReleaseDC(nullptr, screen);
@@ -94,11 +104,6 @@ struct LauncherSteps {
     double paint, freeSpace, unpack, script, nextStage, total;
 };
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 // The next stage's own record of its start.
 Stamp NextStageStart(const LauncherRun& run) {
     bool found = false;
@@ -107,8 +112,8 @@ Stamp NextStageStart(const LauncherRun& run) {
 }
 
 bool RunLauncher(const BITMAPINFOHEADER* picture, int index, LauncherSteps* steps) {
-    std::string temp = ScratchFolder("measure-temp") + "\\";
-    std::string record = ScratchFolder("measure-record");
+    std::string temp = FreshFolder("measure-temp") + "\\";
+    std::string record = FreshFolder("measure-record");
     // The next stage holds the clean-up back until the unpacked files have been looked at.
     LauncherRun run(temp, record, true);
     if (!run.Start("")) {
@@ -145,16 +150,13 @@ bool RunLauncher(const BITMAPINFOHEADER* picture, int index, LauncherSteps* step
     return true;
 }
 
-// The bare program beside this driver: it only starts the command line it
+// The bare program beside this one: it only starts the command line it
 // is given, here the next stage by its full path with the launcher's arguments.
 bool RunBare(int index, double* total) {
-    std::string temp = ScratchFolder("measure-temp") + "\\";
-    std::string record = ScratchFolder("measure-record");
+    std::string temp = FreshFolder("measure-temp") + "\\";
+    std::string record = FreshFolder("measure-record");
     LauncherRun run(temp, record, false);
-    char self[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string bare = std::string(self, n);
-    bare.replace(bare.find_last_of('\\') + 1, std::string::npos, "bare_launch.exe");
+    std::string bare = BesideTestProgram("bare_launch.exe");
     std::string command = "\"" + bare + "\" \"" + Settings().zoratrel +
                           "\" TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized "
                           "ResourceFile=\"" + Settings().launcher + "\" CleanUp=\"\" ";
@@ -168,11 +170,9 @@ bool RunBare(int index, double* total) {
     return true;
 }
 
-}  // namespace
-
 int MeasureStartup(int runs) {
-    HMODULE module = LoadLibraryExA(Settings().launcher.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    BITMAPINFOHEADER* picture = module != nullptr ? LoadResourceDib(kSplashPictureId, module) : nullptr;
+    LauncherPicture launcherPicture(Settings().launcher);
+    const BITMAPINFOHEADER* picture = launcherPicture.Dib();
     if (picture == nullptr) {
         fprintf(stderr, "the launcher's picture cannot be read\n");
         return 1;
@@ -207,7 +207,26 @@ int MeasureStartup(int runs) {
                Median(unpack), Median(script), Median(nextStage), Median(total), Median(bare));
         printf("launcher's own share (median launcher - median bare): %.1f ms\n", Median(total) - Median(bare));
     }
-    FreeDib(picture);
-    FreeLibrary(module);
     return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    if (!ParseSettings(&argc, argv, &error)) {
+        fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    int runs = 11;
+    for (int i = 1; i < argc; ++i) {
+        // The driver's test selection, when its command line is taken over whole, selects nothing here.
+        if (strncmp(argv[i], "--gtest_", 8) == 0) continue;
+        if (strncmp(argv[i], "--measure=", 10) != 0) {
+            fprintf(stderr, "usage: startup_timing OPTIONS [--measure=N]\n");
+            return 2;
+        }
+        runs = std::max(1, atoi(argv[i] + 10));
+    }
+    return MeasureStartup(runs);
 }

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "archive_builder.h"
+#include "measure.h"
 #include "path_list.h"
 #include "scratch_folder.h"
-#include "stopwatch.h"
 #include "unpacking.h"
 
 namespace {
@@ -53,11 +53,6 @@ bool InflatePieces(const Bytes& packed, const std::string& path, size_t refill, 
     inflateEnd(&z);
     ok = CloseHandle(h) && ok;
     return ok && r == Z_STREAM_END;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace

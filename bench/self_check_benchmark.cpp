@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "image_checksum.h"
+#include "measure.h"
 #include "scratch_folder.h"
 #include "self_check.h"
-#include "stopwatch.h"
 
 int main(int argc, char** argv) {
     int megabytes = argc > 1 ? std::max(1, atoi(argv[1])) : 100;
@@ -48,7 +48,6 @@ int main(int argc, char** argv) {
         times.push_back(seconds);
         printf("round %d: %.1f ms for %d MB\n", r + 1, seconds * 1000, megabytes);
     }
-    std::sort(times.begin(), times.end());
-    printf("median: %.1f ms per 100 MB\n", times[times.size() / 2] * 1000 * 100 / megabytes);
+    printf("median: %.1f ms per 100 MB\n", Median(times) * 1000 * 100 / megabytes);
     return 0;
 }

@@ -26,6 +26,7 @@
 #include "e2e_support.h"
 #include "launcher_run.h"
 #include "measure.h"
+#include "next_stage.h"
 #include "splash_test_support.h"
 
 namespace {
@@ -157,9 +158,13 @@ bool RunBare(int index, double* total) {
     std::string record = FreshFolder("measure-record");
     LauncherRun run(temp, record, false);
     std::string bare = BesideTestProgram("bare_launch.exe");
-    std::string command = "\"" + bare + "\" \"" + Settings().zoratrel +
-                          "\" TVSetup SetupProgram=TVMirva Basic=Yes Wnd=Normal Server=None Wnd=Maximized "
-                          "ResourceFile=\"" + Settings().launcher + "\" CleanUp=\"\" ";
+    // The launcher's own command format, its program quoted as a full path
+    // and without a clean-up script.
+    std::string program = "\"" + bare + "\" \"" + Settings().zoratrel + "\"";
+    std::vector<char> formatted(sizeof kNextStageCommandFormat + program.size() + Settings().launcher.size());
+    snprintf(formatted.data(), formatted.size(), kNextStageCommandFormat, program.c_str(), Settings().launcher.c_str(),
+             "", "");
+    std::string command = formatted.data();
     if (!run.StartCommandLine(bare, command) || !run.WaitForNextStage(kRunLimitMs)) {
         fprintf(stderr, "bare run %d: the next stage did not start\n", index);
         return false;

@@ -146,7 +146,7 @@ TEST(MessageText, FollowsThePlatformLanguage) {
     LANGID language = GetUserDefaultLangID();
     if (language == 0) language = GetSystemDefaultLangID();
     std::printf("user language %#06x, system language %#06x: %s / %.40s\n", GetUserDefaultLangID(),
-                GetSystemDefaultLangID(), GetMessageText(0), GetMessageText(1));
+                GetSystemDefaultLangID(), GetMessageText(kMessageCaption), GetMessageText(kMessageAbandonQuestion));
     for (int id : {0, 1, 5}) EXPECT_EQ(SelectMessageLanguage(g_messageCatalog[id], language), GetMessageText(id));
     EXPECT_STREQ("unknown msg text", GetMessageText(37));
     EXPECT_STREQ("unknown msg text", GetMessageText(-1));
@@ -156,14 +156,14 @@ TEST(MessageText, FollowsThePlatformLanguage) {
 
 TEST(MessageText, FollowsTheStandInLanguages) {
     SetStandInLanguages(0x0807, 0x40C);
-    EXPECT_EQ(g_messageCatalog[1].german, GetMessageText(1));
+    EXPECT_EQ(g_messageCatalog[kMessageAbandonQuestion].german, GetMessageText(kMessageAbandonQuestion));
     SetStandInLanguages(0, 0x40C);
-    EXPECT_STREQ("Installation de Tessaroven", GetMessageText(0));
+    EXPECT_STREQ("Installation de Tessaroven", GetMessageText(kMessageCaption));
     SetStandInLanguages(0x0C0A, 0x407);
-    EXPECT_EQ(g_messageCatalog[5].english, GetMessageText(5));
+    EXPECT_EQ(g_messageCatalog[kMessageNoSpace].english, GetMessageText(kMessageNoSpace));
     EXPECT_STREQ("unknown msg text", GetMessageText(37));
     SetStandInLanguages(0, 0);
-    EXPECT_EQ(g_messageCatalog[1].english, GetMessageText(1));
+    EXPECT_EQ(g_messageCatalog[kMessageAbandonQuestion].english, GetMessageText(kMessageAbandonQuestion));
 }
 
 #endif

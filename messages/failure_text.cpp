@@ -2,6 +2,15 @@
 
 #include "message_text.h"
 
+namespace {
+
+// entry in the user's default language (the system's when the user has none).
+const char* InUserLanguage(const MessageEntry& entry) {
+    return SelectMessageLanguage(entry, ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
+}
+
+}  // namespace
+
 const MessageEntry g_failureReport = {
     kMessageCount + 1,
     "Setup could not prepare its files and has stopped. Nothing has been installed, "
@@ -16,8 +25,7 @@ const MessageEntry g_failureReport = {
 };
 
 const char* GetFailureReportText() {
-    return SelectMessageLanguage(g_failureReport,
-                                 ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
+    return InUserLanguage(g_failureReport);
 }
 
 const MessageEntry g_damagedLauncherReport = {
@@ -39,8 +47,7 @@ const MessageEntry g_damagedLauncherReport = {
 };
 
 const char* GetDamagedLauncherText() {
-    return SelectMessageLanguage(g_damagedLauncherReport,
-                                 ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
+    return InUserLanguage(g_damagedLauncherReport);
 }
 
 const MessageEntry g_unnamableFolderReport = {
@@ -62,8 +69,7 @@ const MessageEntry g_unnamableFolderReport = {
 };
 
 const char* GetUnnamableFolderText() {
-    return SelectMessageLanguage(g_unnamableFolderReport,
-                                 ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
+    return InUserLanguage(g_unnamableFolderReport);
 }
 
 const MessageEntry g_leftoversHeading = {
@@ -77,6 +83,5 @@ const MessageEntry g_leftoversHeading = {
 };
 
 const char* GetLeftoversHeading() {
-    return SelectMessageLanguage(g_leftoversHeading,
-                                 ResolveMessageLanguage(QueryUserDefaultLanguage, QuerySystemDefaultLanguage));
+    return InUserLanguage(g_leftoversHeading);
 }

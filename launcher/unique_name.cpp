@@ -30,6 +30,15 @@ int NextUniqueNumber() {
 // there already, or trying any further would fail as well.
 enum class Claim { Ours, InUse, Failed };
 
+// What a create that failed with error says of its candidate: something of
+// that name is there already (a folder or a file), so the next one is
+// tried, or trying any further would fail as well.
+Claim ClaimAfterFailedCreate(DWORD error) {
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || error == ERROR_ACCESS_DENIED
+               ? Claim::InUse
+               : Claim::Failed;
+}
+
 // Tries the candidates in order; claim decides for each one.
 template <typename ClaimFn>
 QvString FirstFree(const QvString& pattern, ClaimFn claim) {
@@ -56,11 +65,7 @@ QvString MakeUniqueName(QvString pattern) {
 QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders, SECURITY_ATTRIBUTES* security) {
     QvString name = FirstFree(pattern, [security](const QvString& candidate) {
         if (CreateDirectoryA(candidate, security)) return Claim::Ours;
-        DWORD error = GetLastError();
-        // Something of that name is there already (a folder or a file): the next one.
-        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || error == ERROR_ACCESS_DENIED
-                   ? Claim::InUse
-                   : Claim::Failed;
+        return ClaimAfterFailedCreate(GetLastError());
     });
     if (!name.IsEmpty() && createdFolders != nullptr) {
         try {
@@ -83,9 +88,6 @@ QvString ReserveUniqueFile(QvString pattern, SECURITY_ATTRIBUTES* security) {
             CloseHandle(h);
             return Claim::Ours;
         }
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED
-                   ? Claim::InUse
-                   : Claim::Failed;
+        return ClaimAfterFailedCreate(GetLastError());
     });
 }

@@ -73,10 +73,7 @@ std::unique_ptr<wchar_t[]> SystemPathQueries::TempFolder() const {
 }
 
 std::unique_ptr<wchar_t[]> SystemPathQueries::LauncherFile(unsigned long* error) const {
-    DWORD code = 0;
-    std::unique_ptr<wchar_t[]> file = ModuleFileName(module_, &code);
-    *error = code;
-    return file;
+    return ModuleFileName(module_, error);  // DWORD is unsigned long
 }
 
 bool SystemPathQueries::ExactAnsi(const wchar_t* text, QvString* ansi) const {

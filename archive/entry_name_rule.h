@@ -12,6 +12,11 @@
 const size_t kMaxEntryNameLength = 255;
 // Deeper trees are not part of the payload's shape.
 const size_t kMaxEntryFolderLevels = 2;
+// The longest path of an unpacked entry the platform's file calls open
+// (MAX_PATH less the terminator; the launcher does not opt in to longer
+// ones). A longer target could be neither created nor deleted by the
+// clean-up script; the archive tool keeps names short enough to fit.
+const size_t kLongestTargetPath = 259;
 
 enum class EntryNameFault {
     None,

@@ -9,12 +9,8 @@
 
 #include "archive_source.h"
 #include "created_files.h"
+#include "entry_name_rule.h"
 #include "path_list.h"
-
-// The longest path the platform's file calls open (MAX_PATH less the
-// terminator; the launcher does not opt in to longer ones). A longer target
-// could be neither created nor deleted by the clean-up script.
-const uint32_t kLongestTargetPath = 259;
 
 // Unpacks the archives of kExtractedArchives that source holds, in that
 // order (a missing one is skipped), into run's working folder, whose names

@@ -31,7 +31,8 @@ std::string NameProblem(const std::string& name) {
         case EntryNameFault::None:
             if (name.size() <= kMaxPortableNameLength) return {};
             return "longer than " + std::to_string(kMaxPortableNameLength) + " bytes (" + std::to_string(name.size()) +
-                   "): below a usual temporary folder the path would pass the 259 characters Windows opens";
+                   "): below a usual temporary folder the path would pass the " + std::to_string(kLongestTargetPath) +
+                   " characters Windows opens";
         case EntryNameFault::Empty: return "empty name";
         case EntryNameFault::TooLong:
             return "longer than " + std::to_string(kMaxEntryNameLength) + " bytes (" + std::to_string(name.size()) + ")";

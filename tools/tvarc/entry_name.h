@@ -6,13 +6,15 @@
 #include <map>
 #include <string>
 
+#include "entry_name_rule.h"
+
 // The longest name the tool packs, shorter than the 255 bytes the format
 // carries: the launcher unpacks below TVQSetupN\ (up to 14 characters) in
 // the temporary folder, which is C:\Users\USER\AppData\Local\Temp\ (up
 // to 49 characters, user names having at most 20) for any user at the
-// default place, and a path has at most 259 characters. A longer name
-// fails there as a path too long.
-const size_t kMaxPortableNameLength = 259 - 49 - 14;
+// default place, and a path has at most kLongestTargetPath characters. A
+// longer name fails there as a path too long.
+const size_t kMaxPortableNameLength = kLongestTargetPath - 49 - 14;
 
 // Why name (stored form, backslash-separated) cannot go into an archive,
 // by the rule the launcher's reader applies too (archive/entry_name_rule.h),

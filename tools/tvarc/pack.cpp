@@ -282,7 +282,6 @@ void WriteArchive(const std::vector<PackInput>& inputs, const std::string& outpu
     out.Commit();
 }
 
-
 // The files options name, checked and in archive order; throws ToolError
 // naming every file that cannot be packed.
 std::vector<PackInput> CollectInputs(const PackOptions& options, std::optional<uint32_t> fixedTime) {

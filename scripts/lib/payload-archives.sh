@@ -12,13 +12,18 @@ payload_archives() {
   echo "$*"
 }
 
+# The text of one of the header's string constants, empty when it has none.
+payload_constant() {  # ROOT NAME
+  sed -n "s/^inline const char $2\[\] = \"\(.*\)\";\$/\1/p" "$1/archive/payload_archives.h"
+}
+
 #   payload_programs ROOT   prints the archive that carries the package's two
 #   programs, the next stage's file and the clean-up helper's file (with
 #   ".exe"), from the same header
 payload_programs() {
-  tv_archive=$(sed -n 's/^inline const char kProgramsArchive\[\] = "\(.*\)";$/\1/p' "$1/archive/payload_archives.h")
-  tv_next=$(sed -n 's/^inline const char kNextStageProgram\[\] = "\(.*\)";$/\1/p' "$1/archive/payload_archives.h")
-  tv_helper=$(sed -n 's/^inline const char kCleanUpHelper\[\] = "\(.*\)";$/\1/p' "$1/archive/payload_archives.h")
+  tv_archive=$(payload_constant "$1" kProgramsArchive)
+  tv_next=$(payload_constant "$1" kNextStageProgram)
+  tv_helper=$(payload_constant "$1" kCleanUpHelper)
   if [ -z "$tv_archive" ] || [ -z "$tv_next" ] || [ -z "$tv_helper" ]; then
     echo "archive/payload_archives.h lacks kProgramsArchive, kNextStageProgram or kCleanUpHelper" >&2
     return 1

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ansi_text.h"
 #include "image_checksum.h"
 #include "scratch_folder.h"
 #include "self_check.h"
@@ -31,8 +32,6 @@ std::string Grown(const std::string& image, size_t extra) {
     for (int i = 0; i < 4; ++i) file[field.offset + i] = static_cast<char>(value >> (8 * i));
     return file;
 }
-
-std::wstring Wide(const std::string& path) { return std::wstring(path.begin(), path.end()); }
 
 TEST(CheckImageFile, StateOfEachKindOfFile) {
     ScratchFolder folder("self-check");

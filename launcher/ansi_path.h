@@ -27,6 +27,12 @@ public:
     virtual bool ExactAnsi(const wchar_t* text, QvString* ansi) const = 0;
     // The short (8.3) form of the existing path; null when there is none.
     virtual std::unique_ptr<wchar_t[]> ShortForm(const wchar_t* path) const = 0;
+    // The system's Windows folder (GetSystemWindowsDirectoryW, never the
+    // environment), without trailing backslash unless it is a drive's root;
+    // null, with the platform's error code in *error, when it cannot be read.
+    virtual std::unique_ptr<wchar_t[]> WindowsFolder(unsigned long* error) const = 0;
+    // True when path names an existing folder.
+    virtual bool IsFolder(const wchar_t* path) const = 0;
 
 protected:
     ~PathQueries() = default;

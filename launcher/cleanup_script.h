@@ -28,11 +28,12 @@ class QvFileStream;
 // page cannot hold, the path itself otherwise.
 class CleanupScript {
 public:
-    // Creates (or empties) the script at path; throws a QvStreamException
-    // pointer (OpenFailed, with the path) when it cannot. Each line below
+    // Writes the script at path through file, the handle that created it
+    // (open for writing), which it owns from here on. Each line below
     // reaches the file at once; a failed write throws the file stream's
-    // WriteFailed or ShortWrite (pointers).
-    explicit CleanupScript(const QvString& path);
+    // WriteFailed or ShortWrite (pointers). Throws std::bad_alloc, the
+    // handle not taken, when there is no memory for the stream.
+    CleanupScript(const QvString& path, void* file);
     // Closes the file if Finish or Close did not; never throws.
     ~CleanupScript();
     CleanupScript(const CleanupScript&) = delete;

@@ -2,6 +2,8 @@
 
 #include <io.h>
 
+#include <memory>
+
 #include "cleanup_script.h"
 #include "payload_archives.h"
 #include "qv_file_stream.h"
@@ -27,8 +29,9 @@ QvString PathForScript(const QvString& path) {
 
 }  // namespace
 
-CleanupScript::CleanupScript(const QvString& path) : path_(path), stream_(nullptr) {
-    stream_ = new QvFileStream(path_, QvFileStream::AccessWrite | QvFileStream::OpenCreate);
+CleanupScript::CleanupScript(const QvString& path, void* file) : path_(path), stream_(nullptr) {
+    // The stream closes the handle only when told to, in Finish or Close.
+    stream_ = new QvFileStream(file);
 }
 
 CleanupScript::~CleanupScript() { Close(); }
@@ -51,9 +54,9 @@ void CleanupScript::WriteRemoveFolders(const FolderList& folders) {
 
 void CleanupScript::Finish() {
     WriteLine(ScriptDeleteLine(PathForScript(path_)));
-    QvFileStream* stream = stream_;
+    std::unique_ptr<QvFileStream> stream(stream_);
     stream_ = nullptr;
-    delete stream;  // closing may throw CloseFailed
+    stream->Close();  // may throw CloseFailed; the handle is gone either way
 }
 
 void CleanupScript::Close() {

@@ -20,7 +20,8 @@ BOOL DeleteAnyFile(const char* path) {
 // Removes path with remove (DeleteAnyFile or RemoveDirectoryA), trying
 // again while it fails for another reason than being gone already; hands
 // what still stands to the system to remove when it next starts, and names
-// it in failure's leftovers.
+// it in failure as handed over, or, when the system will not take it
+// either, as left behind: a report must not promise a removal nobody will do.
 void RemoveOrHandOver(const char* path, BOOL (*remove)(const char*), RunFailure* failure) {
     for (int attempt = 0;; ++attempt) {
         if (remove(path)) return;
@@ -29,8 +30,8 @@ void RemoveOrHandOver(const char* path, BOOL (*remove)(const char*), RunFailure*
         if (attempt + 1 == kRemovalTries) break;
         Sleep(kRetryPauseMs[attempt]);
     }
-    MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    if (failure != nullptr) AddLeftover(failure, path);
+    bool handedOver = MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    if (failure != nullptr) AddLeftover(failure, path, handedOver);
 }
 
 BOOL RemoveFolder(const char* path) { return RemoveDirectoryA(path); }
@@ -53,6 +54,7 @@ void CreatedFiles::RemoveAll(RunFailure* failure) {
     if (committed_ || removed_) return;
     removed_ = true;
     script_.reset();  // closes the script, so that it can be deleted
+    hold_.Release();  // a held folder cannot be removed, not even by its holder
     for (const QvString& file : touched_) RemoveOrHandOver(file, DeleteAnyFile, failure);
     for (const QvString& folder : folders_) RemoveOrHandOver(folder, RemoveFolder, failure);
     if (!scriptPath_.IsEmpty()) RemoveOrHandOver(scriptPath_, DeleteAnyFile, failure);
@@ -67,18 +69,22 @@ const char* CreatedFiles::CurrentPath() const {
 void CreatedFiles::ReserveNames(SECURITY_ATTRIBUTES* security) {
     const char* tempFolder = tempFolder_;
     QvString escaped = EscapePercent(tempFolder);
-    scriptPath_ = ReserveUniqueFile(escaped + "%d.bat", security);
+    HANDLE script = INVALID_HANDLE_VALUE;
+    scriptPath_ = ReserveUniqueFile(escaped + "%d.bat", security, &script);
     // No free name: the report names the folder where none could be created.
     if (scriptPath_.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, tempFolder);
-    QvString folder = ReserveUniqueFolder(escaped + "TVQSetup%d", &folders_, security);
+    try {
+        script_.reset(new CleanupScript(scriptPath_, script));
+    } catch (...) {
+        CloseHandle(script);  // so that the removal can delete the file
+        throw;
+    }
+    QvString folder = ReserveUniqueFolder(escaped + "TVQSetup%d", &folders_, security, &hold_);
     if (folder.IsEmpty()) throw new QvStreamException(QvStreamException::OpenFailed, tempFolder);
     workFolder_ = folder + "\\";
 }
 
-void CreatedFiles::OpenScript() {
-    script_.reset(new CleanupScript(scriptPath_));
-    script_->WriteFirstText(workFolder_);
-}
+void CreatedFiles::StartScript() { script_->WriteFirstText(workFolder_); }
 
 void CreatedFiles::StartFile(const QvString& path) {
     touched_.AddFront(path);

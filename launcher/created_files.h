@@ -8,6 +8,7 @@
 
 #include "cleanup_script.h"
 #include "failure_report.h"
+#include "folder_hold.h"
 #include "path_list.h"
 #include "qv_string.h"
 
@@ -31,14 +32,16 @@ public:
     CreatedFiles(const CreatedFiles&) = delete;
     CreatedFiles& operator=(const CreatedFiles&) = delete;
 
-    // Reserves the script's name ("%d.bat") and the working folder
-    // ("TVQSetup%d", created and recorded) in the temporary folder, both
-    // created with security (null: the parent's). Throws (as a pointer)
-    // QvStreamException OpenFailed with the temporary folder when no name is free.
+    // Reserves the script ("%d.bat", created and kept open to be written)
+    // and the working folder ("TVQSetup%d", created, recorded and held until
+    // ReleaseHold) in the temporary folder, both created with security
+    // (null: the parent's). Throws (as a pointer) QvStreamException
+    // OpenFailed with the temporary folder when no name is free, and
+    // std::bad_alloc.
     void ReserveNames(SECURITY_ATTRIBUTES* security);
-    // Creates the script and writes its first text; the stream's failures
-    // leave as they come (cleanup_script.h).
-    void OpenScript();
+    // Writes the script's first text; the stream's failures leave as they
+    // come (cleanup_script.h).
+    void StartScript();
     // Records path, a file about to be created, so that it can be removed;
     // it is the current path until FinishFile. Throws std::bad_alloc (the
     // file not recorded) when there is no memory for the record.
@@ -51,13 +54,18 @@ public:
     // From here on what the run created stays: removing it is the clean-up
     // script's task.
     void Commit() { committed_ = true; }
-    // Unless committed or done before: closes the script, deletes the files
+    // Lets go of the working folder, once the next stage runs from it: the
+    // clean-up script must be able to remove it later.
+    void ReleaseHold() { hold_.Release(); }
+    // Unless committed or done before: closes the script, lets go of the
+    // working folder, deletes the files
     // this run touched and removes the folders it created, each newest
     // first, and deletes the script. A removal that fails is tried again a
     // few times after a short pause (a virus scanner still reading a fresh
     // file holds it for a moment); what still stands is handed to the system
-    // to remove when it next starts, and its path added to failure's
-    // leftovers (when failure is not null). Allocates nothing, never throws.
+    // to remove when it next starts, and its path added to failure (when
+    // that is not null) as handed over, or as left behind when the system
+    // refused it. Allocates nothing, never throws.
     void RemoveAll(RunFailure* failure);
 
     // The script's full path; empty until reserved.
@@ -78,6 +86,7 @@ private:
     PathList touched_;
     QvString current_;
     std::unique_ptr<CleanupScript> script_;
+    FolderHold hold_;
     const char* tempFolder_;
     bool committed_;
     bool removed_;

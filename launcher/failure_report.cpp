@@ -60,8 +60,9 @@ void SetFailure(RunFailure* failure, int code, const char* path, const char* rea
     SetField(failure->reason, reason);
 }
 
-void AddLeftover(RunFailure* failure, const char* path) {
-    Append(failure->leftovers, sizeof failure->leftovers, failure->leftovers[0] != '\0' ? "\n%s" : "%s", path);
+void AddLeftover(RunFailure* failure, const char* path, bool handedToSystem) {
+    char* lines = handedToSystem ? failure->handedOver : failure->leftBehind;
+    Append(lines, kFailureLeftoverChars, lines[0] != '\0' ? "\n%s" : "%s", path);
 }
 
 void RecordCurrentFailure(RunFailure* failure, const char* currentPath, const char* launcherFile) {
@@ -82,7 +83,8 @@ void FormatFailureReport(const RunFailure& failure, char* text, size_t size) {
     text[0] = '\0';
     Append(text, size, GetFailureReportText(), failure.path, failure.code);
     if (failure.reason[0] != '\0') Append(text, size, "\n%s", failure.reason);
-    if (failure.leftovers[0] != '\0') Append(text, size, "\n\n%s\n%s", GetLeftoversHeading(), failure.leftovers);
+    if (failure.handedOver[0] != '\0') Append(text, size, "\n\n%s\n%s", GetLeftoversHeading(), failure.handedOver);
+    if (failure.leftBehind[0] != '\0') Append(text, size, "\n\n%s\n%s", GetLeftBehindHeading(), failure.leftBehind);
 }
 
 const char* FailureReportText(const RunFailure& failure) {

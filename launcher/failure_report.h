@@ -28,18 +28,24 @@ struct RunFailure {
     char path[kFailurePathChars];      // the file the failure concerns
     char reason[kFailureReasonChars];  // what the code alone does not say; empty when nothing
     // What the run could not remove and handed to the system to remove when
-    // it next starts, one path a line; empty when everything went.
-    char leftovers[kFailureLeftoverChars];
+    // it next starts, one path a line; empty when nothing.
+    char handedOver[kFailureLeftoverChars];
+    // What the run could not remove and the system would not take either
+    // (the hand-over needs an elevated run): left for the user to remove,
+    // one path a line; empty when nothing.
+    char leftBehind[kFailureLeftoverChars];
 
     // Empty; a static one needs no code to start out so.
-    constexpr RunFailure() : code(0), path(), reason(), leftovers() {}
+    constexpr RunFailure() : code(0), path(), reason(), handedOver(), leftBehind() {}
 };
 
 // Sets the code, the path and the reason (null: empty), each cut to fit.
 void SetFailure(RunFailure* failure, int code, const char* path, const char* reason);
 
-// Adds path as one more line to the failure's leftovers (cut when they are full).
-void AddLeftover(RunFailure* failure, const char* path);
+// Adds path as one more line to what the failure left: to the paths handed
+// to the system when handedToSystem, else to those left behind (cut when
+// they are full).
+void AddLeftover(RunFailure* failure, const char* path, bool handedToSystem);
 
 // Fills failure from the exception being handled: a QvStreamException
 // thrown as a pointer (deleted here) or by value, or std::bad_alloc. Its
@@ -54,7 +60,8 @@ void RecordCurrentFailure(RunFailure* failure, const char* currentPath, const ch
 // Writes the report in the user's language into text (size bytes, cut to
 // fit): the failure report's text with the path under "File" and the code,
 // then the reason, if any, on a line of its own, then, if anything was
-// left, the leftovers' heading and their lines.
+// handed to the system, its heading and the paths, then, if anything was
+// left behind, its own heading and the paths.
 void FormatFailureReport(const RunFailure& failure, char* text, size_t size);
 
 // The same report in a static buffer of kFailureReportChars, valid until

@@ -19,9 +19,9 @@ bool EnoughFreeSpace(double freeBytes);
 // decimal.
 QvString NoSpaceMessage(const char* drive, double freeBytes);
 
-// Bytes available to the user on the drive named by drive (for example
-// "D:"), or 0 when the query fails.
-double GetDriveFreeSpace(const char* drive);
+// Bytes available to the user on the drive whose root is root (for example
+// "D:\"), or 0 when the query fails.
+double GetDriveFreeSpace(const char* root);
 
 // Shows the no-space message for drive and freeBytes without owner window,
 // on top and without icon, and returns once it is answered.

@@ -11,6 +11,7 @@
 #include "next_stage.h"
 #include "payload_archives.h"
 #include "process_globals.h"
+#include "run_account.h"
 #include "qv_string.h"
 #include "self_check.h"
 #include "splash_window.h"
@@ -53,8 +54,9 @@ HWND ShowSplash() {
     return splash;
 }
 
-// The 8-bit paths a run hands on, read once, before anything is created.
+// Who runs and the 8-bit paths the run hands on, read once, before anything is created.
 struct RunPaths {
+    TokenAccount token;
     QvString launcher;    // names the launcher's file, which carries the archives
     QvString tempFolder;  // ends in a backslash
 };
@@ -67,24 +69,39 @@ int EndFailedRun(HWND splash, const char* report) {
     return kExitPreparationFailed;
 }
 
-// Reads the launcher's own path and chooses the temporary folder. Returns
-// null, or the report of why not (static text) when no 8-bit path names
-// the launcher's file, its path cannot be read or memory runs out. Copying
-// the launcher to a plain folder instead would double the disk use past the
-// free-space test and hand the next stage a file in a folder the clean-up
-// deletes.
+// Reads the process's account and the launcher's own path and chooses the
+// temporary folder. Returns null, or the report of why not (static text)
+// when no 8-bit path names the launcher's file, its path or account cannot
+// be read, an elevated run's folder cannot be used or memory runs out.
+// Copying the launcher to a plain folder instead would double the disk use
+// past the free-space test and hand the next stage a file in a folder the
+// clean-up deletes.
 const char* ReadRunPaths(const PathQueries& paths, RunPaths* run) {
     RunFailure failure;
     try {
+        unsigned long error = ReadTokenAccount(&run->token);
+        if (error != 0) {
+            SetFailure(&failure, static_cast<int>(error), ReportedModuleName(g_instance),
+                       "The account the setup runs as could not be read.");
+            return FailureReportText(failure);
+        }
         LauncherPath launcher = NameLauncherPath(paths);
-        if (launcher.state == LauncherPathState::Named) {
-            run->launcher = launcher.ansi;
-            run->tempFolder = ChooseTempFolder(paths);
+        if (launcher.state == LauncherPathState::Unnamable) return GetUnnamableFolderText();
+        if (launcher.state == LauncherPathState::Unreadable) {
+            SetFailure(&failure, static_cast<int>(launcher.error), ReportedModuleName(g_instance),
+                       "The launcher's own path could not be read.");
+            return FailureReportText(failure);
+        }
+        run->launcher = launcher.ansi;
+        TempFolderChoice temp = ChooseTempFolder(paths, run->token.account);
+        if (temp.usable) {
+            run->tempFolder = temp.folder;
             return nullptr;
         }
-        if (launcher.state == LauncherPathState::Unnamable) return GetUnnamableFolderText();
-        SetFailure(&failure, static_cast<int>(launcher.error), ReportedModuleName(g_instance),
-                   "The launcher's own path could not be read.");
+        // Never the user's folder instead: its children are the user's to move.
+        SetFailure(&failure, static_cast<int>(temp.error),
+                   temp.folder.IsEmpty() ? ReportedModuleName(g_instance) : static_cast<const char*>(temp.folder),
+                   "The machine's temporary folder, where an elevated setup works, cannot be used.");
     } catch (const std::bad_alloc&) {
         SetFailure(&failure, kOutOfMemoryCode, ReportedModuleName(g_instance), nullptr);
     }
@@ -103,14 +120,14 @@ bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_IN
     CreatedFiles run(paths.tempFolder);
     try {
         // Never the temporary folder's own permissions instead: see working_folder_security.h.
-        WorkingFolderSecurity security;
+        WorkingFolderSecurity security(paths.token);
         if (security.Attributes() == nullptr) {
             SetFailure(failure, static_cast<int>(security.Error()), paths.tempFolder,
                        "The access list of the working folder could not be built.");
             return false;
         }
         run.ReserveNames(security.Attributes());
-        run.OpenScript();
+        run.StartScript();
         UnpackArchives(ResourceArchiveSource(g_instance), &run);
         run.FinishScript();
 
@@ -125,6 +142,8 @@ bool PrepareAndLaunch(const RunPaths& paths, const char* commandTail, PROCESS_IN
         g_nextStageLaunched = true;
         if (StartNextStage(program, commandLine, run.WorkFolder(), nextStage)) {
             run.Commit();
+            // The clean-up script must be able to remove the folder later.
+            run.ReleaseHold();
             return true;
         }
         DWORD error = GetLastError();
@@ -161,7 +180,10 @@ int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& 
     RunPaths run;
     if (const char* report = ReadRunPaths(paths, &run)) return EndFailedRun(splash, report);
     char drive[3] = {static_cast<const char*>(run.tempFolder)[0], ':', '\0'};
-    double freeSpace = GetDriveFreeSpace(drive);
+    // The root, not the drive alone: "C:" is the drive's current folder of
+    // this process, which may be gone or another volume mounted there.
+    char root[4] = {drive[0], ':', '\\', '\0'};
+    double freeSpace = GetDriveFreeSpace(root);
     if (!EnoughFreeSpace(freeSpace)) {
         // The splash stays up behind the message.
         ShowNoSpaceMessage(drive, freeSpace);

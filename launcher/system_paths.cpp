@@ -99,3 +99,18 @@ bool SystemPathQueries::ExactAnsi(const wchar_t* text, QvString* ansi) const {
 std::unique_ptr<wchar_t[]> SystemPathQueries::ShortForm(const wchar_t* path) const {
     return AskSized([path](wchar_t* buffer, DWORD size) { return GetShortPathNameW(path, buffer, size); });
 }
+
+std::unique_ptr<wchar_t[]> SystemPathQueries::WindowsFolder(unsigned long* error) const {
+    std::unique_ptr<wchar_t[]> folder =
+        AskSized([](wchar_t* buffer, DWORD size) { return GetSystemWindowsDirectoryW(buffer, size); });
+    if (!folder) {
+        DWORD last = GetLastError();
+        *error = last != 0 ? last : ERROR_PATH_NOT_FOUND;
+    }
+    return folder;
+}
+
+bool SystemPathQueries::IsFolder(const wchar_t* path) const {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}

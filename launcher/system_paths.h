@@ -8,8 +8,8 @@
 
 #include "ansi_path.h"
 
-// GetTempPathW, GetModuleFileNameW of one module, WideCharToMultiByte and
-// GetShortPathNameW. The methods are virtual so that a test can replace
+// GetTempPathW, GetModuleFileNameW of one module, WideCharToMultiByte,
+// GetShortPathNameW, GetSystemWindowsDirectoryW and GetFileAttributesW. The methods are virtual so that a test can replace
 // one answer and keep the others. TempFolder, ExactAnsi and ShortForm throw
 // std::bad_alloc when memory for an answer runs out.
 class SystemPathQueries : public PathQueries {
@@ -24,6 +24,8 @@ public:
     // default character, and back to the same text.
     bool ExactAnsi(const wchar_t* text, QvString* ansi) const override;
     std::unique_ptr<wchar_t[]> ShortForm(const wchar_t* path) const override;
+    std::unique_ptr<wchar_t[]> WindowsFolder(unsigned long* error) const override;
+    bool IsFolder(const wchar_t* path) const override;
 
 private:
     HMODULE module_;

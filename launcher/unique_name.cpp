@@ -33,7 +33,7 @@ enum class Claim { Ours, InUse, Failed };
 // What a create that failed with error says of its candidate: something of
 // that name is there already (a folder or a file), so the next one is
 // tried, or trying any further would fail as well.
-Claim ClaimAfterFailedCreate(DWORD error) {
+Claim ClaimAfterFailedCreate(unsigned long error) {
     return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || error == ERROR_ACCESS_DENIED
                ? Claim::InUse
                : Claim::Failed;
@@ -62,16 +62,18 @@ QvString MakeUniqueName(QvString pattern) {
     });
 }
 
-QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders, SECURITY_ATTRIBUTES* security) {
-    QvString name = FirstFree(pattern, [security](const QvString& candidate) {
-        if (CreateDirectoryA(candidate, security)) return Claim::Ours;
-        return ClaimAfterFailedCreate(GetLastError());
+QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders, SECURITY_ATTRIBUTES* security,
+                             FolderHold* hold) {
+    QvString name = FirstFree(pattern, [security, hold](const QvString& candidate) {
+        unsigned long error = hold->Create(candidate, security);
+        return error == 0 ? Claim::Ours : ClaimAfterFailedCreate(error);
     });
     if (!name.IsEmpty() && createdFolders != nullptr) {
         try {
             createdFolders->AddFront(name);
         } catch (...) {
             // Unrecorded, nobody would remove it: it goes again at once.
+            hold->Release();
             RemoveDirectoryA(name);
             throw;
         }
@@ -79,13 +81,14 @@ QvString ReserveUniqueFolder(QvString pattern, FolderList* createdFolders, SECUR
     return name;
 }
 
-QvString ReserveUniqueFile(QvString pattern, SECURITY_ATTRIBUTES* security) {
-    return FirstFree(pattern, [security](const QvString& candidate) {
-        // The script is opened again later to be written (CREATE_ALWAYS);
-        // opening an existing file keeps the descriptor it was created with.
+QvString ReserveUniqueFile(QvString pattern, SECURITY_ATTRIBUTES* security, HANDLE* file) {
+    *file = INVALID_HANDLE_VALUE;
+    return FirstFree(pattern, [security, file](const QvString& candidate) {
+        // Kept open, unshared, for writing: a file closed and opened again
+        // by name could be another one by then.
         HANDLE h = CreateFileA(candidate, GENERIC_WRITE, 0, security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
-            CloseHandle(h);
+            *file = h;
             return Claim::Ours;
         }
         return ClaimAfterFailedCreate(GetLastError());

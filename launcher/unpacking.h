@@ -14,7 +14,7 @@
 
 // Unpacks the archives of kExtractedArchives that source holds, in that
 // order (a missing one is skipped), into run's working folder, whose names
-// and script must be in place (CreatedFiles::OpenScript). Each archive's
+// and script must be in place (CreatedFiles::ReserveNames). Each archive's
 // whole directory is checked against its size before any of its files is
 // written; then each record goes to UnpackEntry at the working folder plus
 // its name, recorded in run before the file is created, and gets its "del"

@@ -16,24 +16,25 @@ struct LocalMemoryDeleter {
 };
 
 #include "qv_string.h"
+#include "run_account.h"
 
 // The access list's text (SDDL): protected (nothing inherited from the
 // parent), full access for Administrators and SYSTEM, each entry inherited
 // by every file and folder below, and an entry for userSid only when the
-// token's Administrators membership is not enabled. An elevated run reaches
-// its files through Administrators; an entry for its user would let the
-// user's unelevated processes, which carry the same SID, put a DLL or a
-// program where the elevated next stage starts from.
-QvString WorkingFolderAccessList(const char* userSid, bool administratorsEnabled);
+// run is not elevated. An elevated run reaches its files through
+// Administrators (or as SYSTEM); an entry for its user would let the user's
+// unelevated processes, which carry the same SID, put a DLL or a program
+// where the elevated next stage starts from.
+QvString WorkingFolderAccessList(const char* userSid, bool elevated);
 
 // Owns a security descriptor with the access list above for the process
 // token. Meant to be given at creation, so that there is no moment in which
 // another account can write.
 class WorkingFolderSecurity {
 public:
-    // Builds the descriptor; Error() tells whether that worked. Throws
-    // std::bad_alloc when memory for its text runs out.
-    WorkingFolderSecurity();
+    // Builds the descriptor for token's user and kind; Error() tells whether
+    // that worked. Throws std::bad_alloc when memory for its text runs out.
+    explicit WorkingFolderSecurity(const TokenAccount& token);
     WorkingFolderSecurity(const WorkingFolderSecurity&) = delete;
     WorkingFolderSecurity& operator=(const WorkingFolderSecurity&) = delete;
 

@@ -85,3 +85,15 @@ const MessageEntry g_leftoversHeading = {
 const char* GetLeftoversHeading() {
     return InUserLanguage(g_leftoversHeading);
 }
+
+const MessageEntry g_leftBehindHeading = {
+    kMessageCount + 5,
+    "These could not be removed; please delete them yourself:",
+    "Questi elementi non si sono potuti rimuovere; la preghiamo di eliminarli manualmente:",
+    "Ces \xE9l\xE9ments n'ont pas pu \xEAtre supprim\xE9s ; veuillez les supprimer vous-m\xEAme :",
+    "Folgendes lie\xDF sich nicht entfernen; bitte l\xF6schen Sie es selbst:",
+};
+
+const char* GetLeftBehindHeading() {
+    return InUserLanguage(g_leftBehindHeading);
+}

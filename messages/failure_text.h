@@ -44,4 +44,14 @@ extern const MessageEntry g_leftoversHeading;
 // catalog); static, never null.
 const char* GetLeftoversHeading();
 
+// Heads the lines of what a failed run could not remove and the system
+// would not take to remove at its next start either: the user must remove
+// them. No conversions. In English, Italian, French and German,
+// Windows-1252, static.
+extern const MessageEntry g_leftBehindHeading;
+
+// Returns the left-behind heading in the user's language (chosen as for the
+// catalog); static, never null.
+const char* GetLeftBehindHeading();
+
 #endif

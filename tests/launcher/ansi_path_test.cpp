@@ -7,7 +7,9 @@
 #include <string.h>
 
 #include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "ansi_path.h"
 #include "qv_text.h"
@@ -27,7 +29,9 @@ class HandMadeMachine final : public PathQueries {
 public:
     const wchar_t* temp = nullptr;      // null: the query fails
     const wchar_t* launcher = nullptr;  // null: unreadable, access denied
+    const wchar_t* windows = L"C:\\Windows";  // null: unreadable, access denied
     std::map<std::wstring, std::wstring> shortForms;
+    std::set<std::wstring> folders;     // the folders that exist
 
     std::unique_ptr<wchar_t[]> TempFolder() const override { return temp ? Copy(temp) : nullptr; }
     std::unique_ptr<wchar_t[]> LauncherFile(unsigned long* error) const override {
@@ -48,6 +52,12 @@ public:
         auto found = shortForms.find(path);
         return found == shortForms.end() ? nullptr : Copy(found->second);
     }
+    std::unique_ptr<wchar_t[]> WindowsFolder(unsigned long* error) const override {
+        if (windows) return Copy(windows);
+        *error = kAccessDenied;
+        return nullptr;
+    }
+    bool IsFolder(const wchar_t* path) const override { return folders.count(path) != 0; }
 };
 
 const wchar_t kCyrillicTemp[] = L"C:\\users\\\u0414\u043c\u0438\u0442\u0440\u0438\u0439\\Temp\\";
@@ -84,7 +94,7 @@ TEST(AnsiPath, TemporaryFolderIsTheFirstExactUsableForm) {
         HandMadeMachine machine;
         machine.temp = c.reported;
         if (c.reported && c.shortForm) machine.shortForms[c.reported] = c.shortForm;
-        EXPECT_EQ(c.used, Text(ChooseTempFolder(machine)));
+        EXPECT_EQ(c.used, Text(ChooseTempFolder(machine, RunAccount::User).folder));
     }
 }
 
@@ -107,8 +117,72 @@ TEST(AnsiPath, TemporaryFolderOfTheDriveLetterFormWithinMaxPath) {
         std::wstring wide(c.reported.begin(), c.reported.end());
         HandMadeMachine machine;
         machine.temp = wide.c_str();
-        EXPECT_EQ(c.usable ? c.reported : "C:\\", Text(ChooseTempFolder(machine)));
+        EXPECT_EQ(c.usable ? c.reported : "C:\\", Text(ChooseTempFolder(machine, RunAccount::User).folder));
     }
+}
+
+// An elevated run works in the machine's temporary folder whatever TEMP
+// says, SYSTEM in SystemTemp where there is one; when that folder cannot be
+// used the run fails, naming it, and never falls back to the user's.
+TEST(TempFolder, ElevatedRunsWorkInTheMachineFolderAndNowhereElse) {
+    const unsigned long kPathNotFound = 3, kBadPathName = 161;
+    const std::wstring cyrillicWindows = L"C:\\\u041e\u043a\u043d\u0430";
+    struct Case {
+        const char* name;
+        RunAccount account;
+        const wchar_t* windows;                // null: unreadable
+        std::vector<std::wstring> folders;     // existing
+        std::map<std::wstring, std::wstring> shortForms;
+        bool usable;
+        const char* folder;
+        unsigned long error;
+    };
+    const Case cases[] = {
+        {"user keeps TEMP", RunAccount::User, L"C:\\Windows", {L"C:\\Windows\\Temp\\"}, {}, true,
+         "D:\\Users\\jo\\Temp\\", 0},
+        {"administrator", RunAccount::Administrator, L"C:\\Windows",
+         {L"C:\\Windows\\Temp\\", L"C:\\Windows\\SystemTemp\\"}, {}, true, "C:\\Windows\\Temp\\", 0},
+        {"SYSTEM with SystemTemp", RunAccount::System, L"C:\\Windows",
+         {L"C:\\Windows\\Temp\\", L"C:\\Windows\\SystemTemp\\"}, {}, true, "C:\\Windows\\SystemTemp\\", 0},
+        {"SYSTEM without SystemTemp", RunAccount::System, L"C:\\Windows", {L"C:\\Windows\\Temp\\"}, {}, true,
+         "C:\\Windows\\Temp\\", 0},
+        {"Windows in a drive's root", RunAccount::Administrator, L"E:\\", {L"E:\\Temp\\"}, {}, true, "E:\\Temp\\", 0},
+        {"no Temp", RunAccount::Administrator, L"C:\\Windows", {}, {}, false, "C:\\Windows\\Temp\\",
+         kPathNotFound},
+        {"SYSTEM, neither folder", RunAccount::System, L"C:\\Windows", {}, {}, false, "C:\\Windows\\Temp\\",
+         kPathNotFound},
+        {"Windows folder unreadable", RunAccount::System, nullptr, {}, {}, false, "", kAccessDenied},
+        {"foreign name with a short form", RunAccount::Administrator, cyrillicWindows.c_str(),
+         {cyrillicWindows + L"\\Temp\\"}, {{cyrillicWindows + L"\\Temp\\", L"C:\\OKNA~1\\Temp\\"}}, true,
+         "C:\\OKNA~1\\Temp\\", 0},
+        {"foreign name without one", RunAccount::Administrator, cyrillicWindows.c_str(),
+         {cyrillicWindows + L"\\Temp\\"}, {}, false, "C:\\????\\Temp\\", kBadPathName},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HandMadeMachine machine;
+        machine.temp = L"D:\\Users\\jo\\Temp\\";
+        machine.windows = c.windows;
+        machine.folders.insert(c.folders.begin(), c.folders.end());
+        machine.shortForms = c.shortForms;
+        TempFolderChoice choice = ChooseTempFolder(machine, c.account);
+        EXPECT_EQ(c.usable, choice.usable);
+        EXPECT_EQ(c.folder, Text(choice.folder));
+        EXPECT_EQ(c.error, choice.error);
+    }
+}
+
+// SYSTEM by its SID whatever the membership; the rest by the membership.
+TEST(RunAccount, KindFromTheTokensUserAndAdministratorsMembership) {
+    EXPECT_EQ(RunAccount::System, AccountOfToken("S-1-5-18", true));
+    EXPECT_EQ(RunAccount::System, AccountOfToken("S-1-5-18", false));
+    EXPECT_EQ(RunAccount::Administrator, AccountOfToken("S-1-5-21-1-2-3-500", true));
+    EXPECT_EQ(RunAccount::User, AccountOfToken("S-1-5-21-1-2-3-1001", false));
+    // A SID that only begins like SYSTEM's is somebody else's.
+    EXPECT_EQ(RunAccount::User, AccountOfToken("S-1-5-18-1", false));
+    EXPECT_TRUE(IsElevated(RunAccount::System));
+    EXPECT_TRUE(IsElevated(RunAccount::Administrator));
+    EXPECT_FALSE(IsElevated(RunAccount::User));
 }
 
 TEST(AnsiPath, LauncherPathIsExactOrShortOrNamedAsUnusable) {

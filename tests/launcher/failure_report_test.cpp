@@ -81,11 +81,22 @@ TEST(RunFailure, ReportShowsThePathUnderFileTheReasonAndWhatWasLeft) {
     snprintf(head, sizeof head, GetFailureReportText(), "C:\\T\\100%.bat", 7);
     EXPECT_EQ(std::string(head), Report(open));
 
-    // What could not be removed follows under its heading, a path a line.
-    AddLeftover(&open, "C:\\T\\TVQSetup0\\a.dll");
-    AddLeftover(&open, "C:\\T\\TVQSetup0");
+    // What could not be removed follows under its heading, a path a line:
+    // first what the system took to remove at its next start, then, under
+    // a heading of its own, what it would not take, whatever the order.
+    AddLeftover(&open, "C:\\T\\TVQSetup0\\a.dll", true);
+    AddLeftover(&open, "C:\\T\\TVQSetup0", true);
     EXPECT_EQ(std::string(head) + "\n\n" + GetLeftoversHeading() + "\nC:\\T\\TVQSetup0\\a.dll\nC:\\T\\TVQSetup0",
               Report(open));
+    RunFailure refused;
+    SetFailure(&refused, 7, "C:\\T\\100%.bat", nullptr);
+    AddLeftover(&refused, "C:\\T\\TVQSetup0\\b.dll", false);
+    EXPECT_EQ(std::string(head) + "\n\n" + GetLeftBehindHeading() + "\nC:\\T\\TVQSetup0\\b.dll", Report(refused));
+    AddLeftover(&refused, "C:\\T\\TVQSetup0\\a.dll", true);
+    AddLeftover(&refused, "C:\\T\\TVQSetup0", false);
+    EXPECT_EQ(std::string(head) + "\n\n" + GetLeftoversHeading() + "\nC:\\T\\TVQSetup0\\a.dll\n\n" +
+                  GetLeftBehindHeading() + "\nC:\\T\\TVQSetup0\\b.dll\nC:\\T\\TVQSetup0",
+              Report(refused));
 }
 
 // Memory may be what ran out: recording the failure and writing its report
@@ -100,13 +111,14 @@ TEST(RunFailure, RecordAndReportNeedNoMemoryAndCutWhatDoesNotFit) {
     } catch (...) {
         RecordCurrentFailure(&failure, longPath.c_str(), kLauncher);
     }
-    for (int i = 0; i < 20; ++i) AddLeftover(&failure, longPath.c_str());
+    for (int i = 0; i < 20; ++i) AddLeftover(&failure, longPath.c_str(), i % 2 == 0);
     FormatFailureReport(failure, text, sizeof text);
     char small[64];
     FormatFailureReport(failure, small, sizeof small);
     EXPECT_EQ(0, scope.Allocs());
     EXPECT_EQ(kFailurePathChars - 1, strlen(failure.path));
-    EXPECT_EQ(kFailureLeftoverChars - 1, strlen(failure.leftovers));
+    EXPECT_EQ(kFailureLeftoverChars - 1, strlen(failure.handedOver));
+    EXPECT_EQ(kFailureLeftoverChars - 1, strlen(failure.leftBehind));
     EXPECT_NE(nullptr, strstr(text, failure.path));
     EXPECT_EQ(sizeof small - 1, strlen(small));
 }

@@ -16,6 +16,7 @@
 #include "message_text.h"
 #include "process_globals.h"
 #include "qv_text.h"
+#include "run_account.h"
 #include "scratch_folder.h"
 #include "system_paths.h"
 #include "test_thread.h"
@@ -154,7 +155,10 @@ TEST(WorkingFolderSecurity, ProtectedFullAccessForAdministratorsSystemAndAnUnele
     EXPECT_EQ("D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)",
               Text(WorkingFolderAccessList(someUser, false)));
 
-    WorkingFolderSecurity security;
+    TokenAccount token;
+    ASSERT_EQ(0u, ReadTokenAccount(&token));
+    EXPECT_EQ(TokenUserSid(), Text(token.userSid));
+    WorkingFolderSecurity security(token);
     ASSERT_NE(nullptr, security.Attributes()) << "error " << security.Error();
     EXPECT_EQ(0u, security.Error());
     EXPECT_EQ(sizeof(SECURITY_ATTRIBUTES), security.Attributes()->nLength);
@@ -170,6 +174,7 @@ TEST(WorkingFolderSecurity, ProtectedFullAccessForAdministratorsSystemAndAnUnele
     BOOL elevated = FALSE;
     ASSERT_TRUE(CheckTokenMembership(nullptr, administrators, &elevated));
     LocalFree(administrators);
+    EXPECT_EQ(elevated != FALSE, IsElevated(token.account));
     std::string user = elevated ? "" : "(A;OICI;FA;;;" + TokenUserSid() + ")";
     EXPECT_EQ("D:P" + user + "(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", sddl) << (elevated ? "elevated" : "not elevated");
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,6 +11,7 @@
 #include "cleanup_script.h"
 #include "created_files.h"
 #include "failure_text.h"
+#include "folder_hold.h"
 #include "folder_path.h"
 #include "free_space.h"
 #include "main_sequence.h"
@@ -16,6 +19,7 @@
 #include "process_globals.h"
 #include "qv_text.h"
 #include "recorded_paths.h"
+#include "run_account.h"
 #include "scratch_folder.h"
 #include "system_clock.h"
 #include "test_thread.h"
@@ -88,22 +92,75 @@ TEST(UniqueNames, ReservationsCreateAndNeverShare) {
     ScratchFolder scratch("ur");
     QvString base = (scratch.Path() + "\\").c_str();
     FolderList folders;
-    QvString first = ReserveUniqueFolder(base + "TVQSetup%d", &folders, nullptr);
+    FolderHold firstHold, secondHold;
+    QvString first = ReserveUniqueFolder(base + "TVQSetup%d", &folders, nullptr, &firstHold);
     EXPECT_EQ(scratch / "TVQSetup0", Text(first));
     EXPECT_TRUE(ScratchFolder::Exists(Text(first)));
+    EXPECT_TRUE(firstHold.Held());
     EXPECT_EQ(std::vector<std::string>{Text(first)}, Recorded(folders));
     // A second launcher at the same moment gets another folder.
-    QvString second = ReserveUniqueFolder(base + "TVQSetup%d", &folders, nullptr);
+    QvString second = ReserveUniqueFolder(base + "TVQSetup%d", &folders, nullptr, &secondHold);
     EXPECT_NE(Text(first), Text(second));
     EXPECT_EQ((std::vector<std::string>{Text(second), Text(first)}), Recorded(folders));
 
-    QvString script = ReserveUniqueFile(base + "%d.bat", nullptr);
+    HANDLE file = nullptr;
+    QvString script = ReserveUniqueFile(base + "%d.bat", nullptr, &file);
     EXPECT_EQ(scratch / "0.bat", Text(script));
-    EXPECT_EQ("", ScratchFolder::ReadAll(Text(script)));
-    EXPECT_NE(Text(script), Text(ReserveUniqueFile(base + "%d.bat", nullptr)));
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    // The script is written through the handle that created it, which
+    // nobody else can open meanwhile.
+    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileA(Text(script).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(file, "cd \\\r\n", 6, &written, nullptr));
+    CloseHandle(file);
+    EXPECT_EQ("cd \\\r\n", ScratchFolder::ReadAll(Text(script)));
+    HANDLE other = nullptr;
+    EXPECT_NE(Text(script), Text(ReserveUniqueFile(base + "%d.bat", nullptr, &other)));
+    CloseHandle(other);
     // A file of the folder's name counts as taken too.
     ScratchFolder::WriteAll(scratch / "F0", "x");
-    EXPECT_NE(scratch / "F0", Text(ReserveUniqueFolder(base + "F%d", nullptr, nullptr)));
+    FolderHold thirdHold;
+    EXPECT_NE(scratch / "F0", Text(ReserveUniqueFolder(base + "F%d", nullptr, nullptr, &thirdHold)));
+}
+
+// The working folder is held from its creation on: nobody can move it
+// aside, rename it or remove it and put another in its place, while its
+// content can be made as usual; once let go it can be moved and removed.
+TEST(UniqueNames, AHeldFolderCannotBeSwappedUntilLetGo) {
+    ScratchFolder scratch("uh");
+    QvString base = (scratch.Path() + "\\").c_str();
+    FolderHold hold;
+    std::string folder = Text(ReserveUniqueFolder(base + "TVQSetup%d", nullptr, nullptr, &hold));
+    std::string aside = scratch / "aside";
+    ASSERT_EQ(scratch / "TVQSetup0", folder);
+    struct Attempt {
+        const char* name;
+        std::function<BOOL()> call;
+    };
+    const Attempt attempts[] = {
+        {"move aside", [&] { return MoveFileExA(folder.c_str(), aside.c_str(), 0); }},
+        {"rename in place", [&] { return MoveFileA(folder.c_str(), (scratch / "TVQSETUP0").c_str()); }},
+        {"remove", [&] { return RemoveDirectoryA(folder.c_str()); }},
+    };
+    for (const Attempt& attempt : attempts) {
+        SCOPED_TRACE(attempt.name);
+        EXPECT_FALSE(attempt.call());
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+        EXPECT_TRUE(ScratchFolder::Exists(folder));
+    }
+    // Its content is made as usual, and it can become the current folder.
+    EXPECT_TRUE(CreateDirectoryA((folder + "\\sub").c_str(), nullptr));
+    EXPECT_TRUE(ScratchFolder::WriteAll(folder + "\\sub\\a.dll", "x"));
+    std::string before = ScratchFolder::CurrentDirectory();
+    EXPECT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    SetCurrentDirectoryA(before.c_str());
+
+    hold.Release();
+    EXPECT_FALSE(hold.Held());
+    EXPECT_TRUE(MoveFileExA(folder.c_str(), aside.c_str(), 0)) << GetLastError();
+    EXPECT_EQ("x", ScratchFolder::ReadAll(aside + "\\sub\\a.dll"));
 }
 
 // Each allocation made to fail in turn: a reserved folder that could not be
@@ -114,7 +171,10 @@ TEST(UniqueNames, FolderThatCannotBeRecordedIsNotLeftBehind) {
     std::string zero = scratch / "TVQSetup0";
     std::unique_ptr<FolderList> folders(new FolderList);
     int runs = alloc_counter::FailEachAllocationInTurn(
-        [&] { ReserveUniqueFolder(pattern, folders.get(), nullptr); },
+        [&] {
+            FolderHold hold;
+            ReserveUniqueFolder(pattern, folders.get(), nullptr, &hold);
+        },
         [&](int n) {
             SCOPED_TRACE(n);
             EXPECT_EQ(ScratchFolder::Exists(zero), !folders->IsEmpty());
@@ -125,8 +185,8 @@ TEST(UniqueNames, FolderThatCannotBeRecordedIsNotLeftBehind) {
 }
 
 TEST(FreeSpace, RealDrivesAndMissingOnes) {
-    EXPECT_EQ(0.0, GetDriveFreeSpace("Q:"));
-    double c = GetDriveFreeSpace("C:");
+    EXPECT_EQ(0.0, GetDriveFreeSpace("Q:\\"));
+    double c = GetDriveFreeSpace("C:\\");
     EXPECT_GT(c, 0.0);
     ULARGE_INTEGER available, total;
     ASSERT_TRUE(GetDiskFreeSpaceExA("C:", &available, &total, nullptr));
@@ -138,10 +198,14 @@ TEST(CleanupScript, WritesTheRunsRecordAndFinishesWithItself) {
     ScratchFolder scratch("cs");
     std::string temp = scratch.Path() + "\\";
     FolderList folders;
-    QvString work = ReserveUniqueFolder((temp + "TVQSetup%d").c_str(), &folders, nullptr) + "\\";
+    FolderHold hold;
+    QvString work = ReserveUniqueFolder((temp + "TVQSetup%d").c_str(), &folders, nullptr, &hold) + "\\";
     QvString scriptPath = (temp + "0.bat").c_str();
+    auto create = [&](const QvString& path) {
+        return CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
     {
-        CleanupScript script(scriptPath);
+        CleanupScript script(scriptPath, create(scriptPath));
         script.WriteFirstText(work);
         script.WriteDelete(work + "a.dll");
         CreateFolderPath(work + "sub", &folders);
@@ -157,7 +221,7 @@ TEST(CleanupScript, WritesTheRunsRecordAndFinishesWithItself) {
     // With Kestavon.exe already in the working folder, the short form.
     ScratchFolder::WriteAll(Text(work) + "Kestavon.exe", "MZ");
     {
-        CleanupScript script(scriptPath);
+        CleanupScript script(scriptPath, create(scriptPath));
         script.WriteFirstText(work);
         script.Close();
     }
@@ -175,7 +239,8 @@ TEST(CleanupScript, PathsTheOemCodePageCannotHoldAreNamedByTheirShortNames) {
     std::string plain = scratch / "plain";
     std::string path = scratch / "s.bat";
     {
-        CleanupScript script(path.c_str());
+        CleanupScript script(path.c_str(), CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         script.WriteDelete(odd.c_str());
         script.WriteDelete(plain.c_str());
         script.Close();
@@ -207,7 +272,7 @@ TEST(CreatedFiles, RemovesEverythingUnlessCommitted) {
         {
             CreatedFiles run(temp.c_str());
             run.ReserveNames(nullptr);
-            run.OpenScript();
+            run.StartScript();
             work = Text(run.WorkFolder());
             script = Text(run.ScriptPath());
             EXPECT_EQ(script, Text(run.CurrentPath()));
@@ -245,6 +310,30 @@ TEST(CreatedFiles, RemovesEverythingUnlessCommitted) {
     }
 }
 
+// The names in folder (ending in a backslash), sorted.
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The folder a run of this process works in: the machine's temporary
+// folder when the process is elevated (as every process under Wine is),
+// else the one TMP names.
+std::string RunFolderOfThisProcess(const std::string& tmp) {
+    TokenAccount token;
+    if (ReadTokenAccount(&token) != 0 || !IsElevated(token.account)) return tmp;
+    char windows[MAX_PATH] = {};
+    UINT n = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(windows) + "\\Temp\\" : tmp;
+}
+
 // The whole main sequence in this process, whose module carries neither
 // archives nor the splash template: absent archives are skipped, so the run
 // gets as far as the launch, where the next stage is missing. It says so,
@@ -252,11 +341,13 @@ TEST(CreatedFiles, RemovesEverythingUnlessCommitted) {
 // and ends with 2 (it used to end with 0 and leave it all behind).
 TEST(MainSequence, NextStageThatCannotStartFailsTheRunAndLeavesNothing) {
     ScratchFolder scratch("ms");
-    std::string temp = scratch.Path() + "\\";
+    std::string tmp = scratch.Path() + "\\";
+    std::string temp = RunFolderOfThisProcess(tmp);
+    std::vector<std::string> before = Entries(temp);
     char saved[MAX_PATH] = {};
     DWORD n = GetEnvironmentVariableA("TMP", saved, MAX_PATH);
-    ASSERT_TRUE(SetEnvironmentVariableA("TMP", temp.c_str()));  // GetTempPathA reads TMP first
-    std::string before = ScratchFolder::CurrentDirectory();
+    ASSERT_TRUE(SetEnvironmentVariableA("TMP", tmp.c_str()));  // GetTempPathA reads TMP first
+    std::string current = ScratchFolder::CurrentDirectory();
     int code = -1;
     std::string during;
     TestThread launcher([&] {
@@ -274,25 +365,23 @@ TEST(MainSequence, NextStageThatCannotStartFailsTheRunAndLeavesNothing) {
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
     launcher.Join();
-    SetCurrentDirectoryA(before.c_str());
+    SetCurrentDirectoryA(current.c_str());
     SetEnvironmentVariableA("TMP", n > 0 && n < MAX_PATH ? saved : nullptr);
 
     ASSERT_NE(nullptr, box) << "no failure report";
+    // The working folder's number depends on what the folder holds already.
+    std::string report = text;
+    size_t work = report.find(temp + "TVQSetup");
+    ASSERT_NE(std::string::npos, work) << report << " (the run was to work in " << temp << ")";
+    size_t program = report.find("\\Zoratrel.exe", work);
+    ASSERT_NE(std::string::npos, program) << report;
     char expected[2048];
-    snprintf(expected, sizeof expected, GetFailureReportText(), (temp + "TVQSetup0\\Zoratrel.exe").c_str(),
-             ERROR_FILE_NOT_FOUND);
+    snprintf(expected, sizeof expected, GetFailureReportText(),
+             report.substr(work, program + 13 - work).c_str(), ERROR_FILE_NOT_FOUND);
     EXPECT_STREQ(expected, text);
     EXPECT_EQ(kExitPreparationFailed, code);
     EXPECT_FALSE(g_nextStageLaunched);
     // Out of the working folder again, so that it could be removed with the rest.
-    EXPECT_EQ(scratch.Path(), during);
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((temp + "*").c_str(), &found);
-    int entries = 0;
-    if (h != INVALID_HANDLE_VALUE) {
-        do ++entries;
-        while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    EXPECT_EQ(2, entries) << "the temporary folder holds more than . and ..";
+    EXPECT_EQ(temp.substr(0, temp.size() - 1), during);
+    EXPECT_EQ(before, Entries(temp));
 }

@@ -58,7 +58,7 @@ UnpackedRun UnpackInRun(const MemorySource& source, const std::string& temp) {
     UnpackedRun result;
     CreatedFiles run(temp.c_str());
     run.ReserveNames(nullptr);
-    run.OpenScript();
+    run.StartScript();
     result.code = PointerCode([&] { UnpackArchives(source, &run); }, &result.detail);
     run.FinishScript();
     run.Commit();
@@ -269,7 +269,7 @@ TEST(UnpackArchives, AFileLeftHalfDoneIsRemovedWithTheRun) {
     {
         CreatedFiles run(temp.c_str());
         run.ReserveNames(nullptr);
-        run.OpenScript();
+        run.StartScript();
         work = Text(run.WorkFolder());
         EXPECT_EQ(QvStreamException::StreamIncomplete, PointerCode([&] { UnpackArchives(source, &run); }, &detail));
         EXPECT_EQ(work + "sub\\big.bin", detail);

@@ -23,6 +23,7 @@ const Report kReports[] = {
     // Shown as it is, not formatted: no conversion at all.
     {"unnamable folder", &g_unnamableFolderReport, "", "Ordner mit einem einfachen Namen"},
     {"leftovers", &g_leftoversHeading, "", "Neustart"},
+    {"left behind", &g_leftBehindHeading, "", "selbst"},
 };
 
 }  // namespace
@@ -53,6 +54,10 @@ TEST(FailureReport, FourLanguagesEachTakingItsArgumentsInOrder) {
     EXPECT_NE(g_damagedLauncherReport.id, g_unnamableFolderReport.id);
     EXPECT_NE(g_damagedLauncherReport.id, g_leftoversHeading.id);
     EXPECT_NE(g_unnamableFolderReport.id, g_leftoversHeading.id);
+    // The two leftover headings say different things in every language.
+    EXPECT_NE(g_leftoversHeading.id, g_leftBehindHeading.id);
+    for (auto column : {&MessageEntry::english, &MessageEntry::italian, &MessageEntry::french, &MessageEntry::german})
+        EXPECT_STRNE(g_leftoversHeading.*column, g_leftBehindHeading.*column);
     EXPECT_NE(nullptr, strstr(g_failureReport.french, "Fichier : %s"));
     EXPECT_NE(nullptr, strstr(g_failureReport.italian, "Codice di errore: %d"));
 }

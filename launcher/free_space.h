@@ -23,8 +23,8 @@ QvString NoSpaceMessage(const char* drive, double freeBytes);
 // "D:\"), or 0 when the query fails.
 double GetDriveFreeSpace(const char* root);
 
-// Shows the no-space message for drive and freeBytes without owner window,
-// on top and without icon, and returns once it is answered.
-void ShowNoSpaceMessage(const char* drive, double freeBytes);
+// Shows message (NoSpaceMessage's) without owner window, on top and
+// without icon, and returns once it is answered.
+void ShowNoSpaceMessage(const char* message);
 
 #endif

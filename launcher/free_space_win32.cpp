@@ -20,6 +20,6 @@ double GetDriveFreeSpace(const char* root) {
            static_cast<double>(freeClusters);
 }
 
-void ShowNoSpaceMessage(const char* drive, double freeBytes) {
-    MessageBoxA(nullptr, NoSpaceMessage(drive, freeBytes), GetMessageText(kMessageCaption), MB_OK | MB_TOPMOST);
+void ShowNoSpaceMessage(const char* message) {
+    MessageBoxA(nullptr, message, GetMessageText(kMessageCaption), MB_OK | MB_TOPMOST);
 }

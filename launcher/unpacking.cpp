@@ -8,6 +8,7 @@
 #include "payload_archives.h"
 #include "qv_file_stream.h"
 #include "qv_stream_exception.h"
+#include "system_clock.h"
 
 namespace {
 
@@ -19,16 +20,22 @@ namespace {
 
 }  // namespace
 
-void UnpackArchives(const ArchiveSource& source, CreatedFiles* run) {
+void UnpackArchives(const ArchiveSource& source, CreatedFiles* run, RunLog* log) {
     for (const char* const* name = kExtractedArchives; *name != nullptr; ++name) {
         uint32_t size = 0;
         const unsigned char* archive = source.Find(*name, &size);
-        if (archive == nullptr) continue;
+        if (archive == nullptr) {
+            if (log != nullptr) log->Write("%s: not in the launcher, skipped", *name);
+            continue;
+        }
+        uint32_t start = SystemMilliseconds();
         ArchiveCheck check = CheckArchive(archive, size);
         if (check.fault != ArchiveFault::None) ThrowCorrupt(*name, check);
 
         ArchiveWalker walker(archive, size);
         ArchiveEntry entry;
+        unsigned long entries = 0;
+        double bytes = 0;
         while (walker.Next(entry)) {
             QvString target = run->WorkFolder() + entry.name;
             // Recorded before it exists, so that a failed run removes what was begun.
@@ -36,7 +43,12 @@ void UnpackArchives(const ArchiveSource& source, CreatedFiles* run) {
             UnpackEntry(walker.PackedData(entry), entry.packedSize, target, run->Folders());
             // Complete: its "del" line goes to the clean-up script.
             run->FinishFile(target);
+            ++entries;
+            bytes += entry.unpackedSize;
         }
+        if (log != nullptr)
+            log->Write("%s: %lu entries, %.0f bytes unpacked in %lu ms", *name, entries, bytes,
+                       static_cast<unsigned long>(SystemMilliseconds() - start));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "created_files.h"
 #include "entry_name_rule.h"
 #include "path_list.h"
+#include "run_log.h"
 
 // Unpacks the archives of kExtractedArchives that source holds, in that
 // order (a missing one is skipped), into run's working folder, whose names
@@ -21,8 +22,10 @@
 // line once the file is complete. Throws (as a pointer) QvStreamException
 // CorruptArchive, whose text names the archive, the fault and the record,
 // for a corrupt archive; lets the failures of source, UnpackEntry and the
-// script through. What was created stays recorded in run either way.
-void UnpackArchives(const ArchiveSource& source, CreatedFiles* run);
+// script through. What was created stays recorded in run either way. Each
+// archive unpacked gets a line in log (null: none): its entries, bytes and
+// milliseconds.
+void UnpackArchives(const ArchiveSource& source, CreatedFiles* run, RunLog* log);
 
 // One entry into one file: creates the folders of targetPath (recording
 // each new one in createdFolders), creates or empties the file and inflates

@@ -16,5 +16,9 @@ extern int g_splashPaintPending;
 extern int g_splashOpen;
 // Set immediately before the next stage is started.
 extern bool g_nextStageLaunched;
+// What the user's confirmed close of the splash does, set by the main
+// sequence (null: end the process with kExitAbandoned). Called by the
+// splash's dialog procedure; does not return.
+extern void (*g_abandonRun)();
 
 #endif

@@ -79,8 +79,10 @@ INT_PTR CALLBACK SplashDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
             // only while the main sequence takes messages, which it does
             // before it creates anything and after it has handed everything
             // to the clean-up script (created_files.h).
-            if (MessageBoxA(nullptr, GetMessageText(kMessageAbandonQuestion), GetMessageText(kMessageCaption), kCloseQuestionStyle) == IDYES)
+            if (MessageBoxA(nullptr, GetMessageText(kMessageAbandonQuestion), GetMessageText(kMessageCaption), kCloseQuestionStyle) == IDYES) {
+                if (g_abandonRun != nullptr) g_abandonRun();
                 exit(kExitAbandoned);
+            }
             return TRUE;
         case WM_KILLFOCUS:
             // Before the launch the window stays whatever takes the focus.

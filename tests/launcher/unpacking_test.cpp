@@ -16,6 +16,7 @@
 #include "qv_stream_exception.h"
 #include "qv_text.h"
 #include "recorded_paths.h"
+#include "run_log.h"
 #include "scratch_folder.h"
 #include "unpacking.h"
 
@@ -49,7 +50,21 @@ struct UnpackedRun {
     std::string work;        // the working folder, with its trailing backslash
     std::string scriptPath;  // the clean-up script
     std::string script;      // its bytes, the "rmdir" lines and its own line written after the unpacking
+    std::string log;         // what the unpacking wrote to the run's log, without the times
 };
+
+// A log's text without the time that begins each line.
+std::string WithoutTimes(const std::string& log) {
+    std::string lines;
+    for (size_t at = 0; at < log.size();) {
+        size_t end = log.find("\r\n", at);
+        if (end == std::string::npos) end = log.size();
+        // "2026-12-10 15:14:34.123 " is 24 characters.
+        lines += log.substr(at + 24, end - at - 24) + "\n";
+        at = end + 2;
+    }
+    return lines;
+}
 
 // Unpacks source in a run of its own below temp (ending in a backslash),
 // then finishes the script and commits the run, so that what it made stays
@@ -59,7 +74,14 @@ UnpackedRun UnpackInRun(const MemorySource& source, const std::string& temp) {
     CreatedFiles run(temp.c_str());
     run.ReserveNames(nullptr);
     run.StartScript();
-    result.code = PointerCode([&] { UnpackArchives(source, &run); }, &result.detail);
+    std::string logPath = temp + "run.log";
+    {
+        RunLog log;
+        log.Open(logPath.c_str());
+        result.code = PointerCode([&] { UnpackArchives(source, &run, &log); }, &result.detail);
+    }
+    result.log = WithoutTimes(ScratchFolder::ReadAll(logPath));
+    DeleteFileA(logPath.c_str());
     run.FinishScript();
     run.Commit();
     result.work = Text(run.WorkFolder());
@@ -228,6 +250,18 @@ TEST(UnpackArchives, SixArchivesInOrderMissingOnesSkippedOthersNeverOpened) {
     EXPECT_EQ("a", ScratchFolder::ReadAll(run.work + "dir\\a.txt"));
     EXPECT_EQ("[v]\r\n", ScratchFolder::ReadAll(run.work + "version.ini"));
     EXPECT_FALSE(ScratchFolder::Exists(run.work + "never.txt"));
+    // Each archive's line in the log, with what its entries hold (the
+    // times vary; they stand between "in " and " ms").
+    std::string log = run.log;
+    for (size_t in = log.find("unpacked in "); in != std::string::npos; in = log.find("unpacked in ", in + 12))
+        log.erase(in + 12, log.find(" ms", in) - in - 12);
+    EXPECT_EQ("BASE: 2 entries, 2 bytes unpacked in  ms\n"
+              "SETUPBASE: not in the launcher, skipped\n"
+              "SETUPMIRVASTONE: not in the launcher, skipped\n"
+              "MIRVASTONE: 0 entries, 0 bytes unpacked in  ms\n"
+              "TVIMAGE: not in the launcher, skipped\n"
+              "TVVERSION: 1 entries, 5 bytes unpacked in  ms\n",
+              log);
 }
 
 TEST(UnpackArchives, CorruptArchiveFailsBeforeAnyOfItsFilesIsWritten) {
@@ -271,7 +305,7 @@ TEST(UnpackArchives, AFileLeftHalfDoneIsRemovedWithTheRun) {
         run.ReserveNames(nullptr);
         run.StartScript();
         work = Text(run.WorkFolder());
-        EXPECT_EQ(QvStreamException::StreamIncomplete, PointerCode([&] { UnpackArchives(source, &run); }, &detail));
+        EXPECT_EQ(QvStreamException::StreamIncomplete, PointerCode([&] { UnpackArchives(source, &run, nullptr); }, &detail));
         EXPECT_EQ(work + "sub\\big.bin", detail);
         EXPECT_EQ(detail, run.CurrentPath());
         EXPECT_TRUE(ScratchFolder::Exists(detail));

@@ -6,7 +6,10 @@
 //
 // Environment (all optional):
 //   TV_DEMO_RECORD_DIR   folder for the record files; nothing is recorded without it
-//   TV_DEMO_WINDOW_MS    how long the window stays open (default 1000)
+//   TV_DEMO_WINDOW_MS    how long the window stays open (default 1000): the
+//                        "installation", during which the window takes its messages
+//   TV_DEMO_EXIT_CODE    the exit code to end with (default 0), as an
+//                        installation that wants a restart ends with 3010
 //   TV_DEMO_READY_EVENT  named event set once the record is complete
 //   TV_DEMO_HOLD_EVENT   named event waited for (at most 30 s) before the
 //                        clean-up script runs, so that a test can look at the
@@ -254,5 +257,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
     WaitForNamedEvent(Environment("TV_DEMO_HOLD_EVENT"));
     record.Write("cleanup.txt", script.empty() ? std::string("no script\n") : RunCleanup(script));
-    return 0;
+    return static_cast<int>(strtoul(Environment("TV_DEMO_EXIT_CODE").c_str(), nullptr, 10));
 }

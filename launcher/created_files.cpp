@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "background_work.h"
 #include "qv_stream_exception.h"
 #include "unique_name.h"
 
@@ -27,7 +28,8 @@ void RemoveOrHandOver(const char* path, BOOL (*remove)(const char*), RunFailure*
         if (remove(path)) return;
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
-        if (attempt + 1 == kRemovalTries) break;
+        // When the session ends there is no time to wait: Windows takes it.
+        if (attempt + 1 == kRemovalTries || WorkStopReason() == StopReason::SessionEnding) break;
         Sleep(kRetryPauseMs[attempt]);
     }
     bool handedOver = MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;

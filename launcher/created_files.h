@@ -18,10 +18,10 @@
 // the destructor) removes all of it again, newest first, so that a failed
 // run leaves nothing behind whichever way it ends.
 //
-// The splash window's confirmed close ends the process with exit(), which
-// runs no destructors. It cannot strike while a CreatedFiles holds anything:
-// the splash's dialog procedure runs only inside calls that take messages,
-// and the main sequence takes none between its first wait and the launch.
+// The splash window's confirmed close and the session's end reach the run
+// through the work's checkpoints (background_work.h), never by ending the
+// process while a CreatedFiles holds anything: the work stops at its next
+// piece and the rollback runs as after a failure.
 class CreatedFiles {
 public:
     // tempFolder: where the run creates its files, ending in a backslash;

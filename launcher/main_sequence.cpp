@@ -1,31 +1,26 @@
 #include "main_sequence.h"
 
-#include <direct.h>
-
 #include <new>
 
-#include "created_files.h"
+#include "background_work.h"
 #include "failure_report.h"
-#include "failure_text.h"
 #include "free_space.h"
 #include "install_mutex.h"
 #include "launcher_options.h"
 #include "launcher_version.h"
 #include "message_waits.h"
 #include "next_stage.h"
-#include "payload_archives.h"
+#include "preparation.h"
 #include "process_globals.h"
 #include "qv_string.h"
-#include "run_account.h"
 #include "run_log.h"
+#include "run_paths.h"
 #include "self_check.h"
+#include "session_window.h"
 #include "splash_window.h"
 #include "system_clock.h"
 #include "system_paths.h"
-#include "temp_folder.h"
-#include "unpacking.h"
 #include "window_station.h"
-#include "working_folder_security.h"
 
 namespace {
 
@@ -34,6 +29,9 @@ const char kSetupWindowTitle[] = "Tessaroven Setup";
 const DWORD kFinalWaitMs = 5000;
 // A splash that never paints must not hold the run forever.
 const DWORD kFirstPaintWaitMs = 10000;
+// How long the end of the session waits for the work to undo itself:
+// Windows ends a program that has not answered within about five seconds.
+const DWORD kSessionEndUndoMs = 4000;
 const double kBytesPerMegabyte = 1048576.0;
 
 // How this run was asked to run, and where its reports go.
@@ -43,6 +41,8 @@ struct RunContext {
     bool quiet = false;
     RunLog log;
     HWND splash = nullptr;
+    // The work running now, if it is the preparation: what it has undone.
+    const Preparation* preparation = nullptr;
 
     // Shows a report in the error box, unless the run is quiet; the log gets it either way.
     void Report(const char* text) {
@@ -54,20 +54,43 @@ struct RunContext {
         log.Write("exit code %d", code);
         return code;
     }
+    // What the user's abandon ends the run with.
+    int AbandonCode() const { return options.wait ? kExitUserCancelled : kExitAbandoned; }
 };
 
-// The run the splash's confirmed close abandons.
-RunContext* g_abandonedRun = nullptr;
+// The run the splash's requests concern: one per process.
+RunContext* g_run = nullptr;
 
-// What the splash does when the user confirms closing it before anything
-// was created: the process ends at once, with nothing to undo.
-void AbandonRun() {
-    int code = g_abandonedRun != nullptr && g_abandonedRun->options.wait ? kExitUserCancelled : kExitAbandoned;
-    if (g_abandonedRun != nullptr) {
-        g_abandonedRun->log.Write("The user closed the splash window and abandoned the setup.");
-        g_abandonedRun->End(code);
+void HoldWorkForTheQuestion() { HoldWork(); }
+
+// The close question answered: No lets the work go on. Yes while the work
+// runs stops it at its next piece, and the run undoes what it made; with
+// no work running, nothing exists to undo (the first wait, the no-space
+// message) and the process ends at once.
+void AnswerCloseQuestion(bool abandon) {
+    if (abandon) g_run->log.Write("The user closed the splash window and abandoned the setup.");
+    if (abandon && WorkIsRunning()) StopWork(StopReason::Abandoned);
+    ReleaseWork();
+    if (abandon && !WorkIsRunning()) exit(g_run->End(g_run->AbandonCode()));
+}
+
+// The session ends while the launcher works: the work stops and undoes
+// what it made, handing to Windows what it cannot remove, within the few
+// seconds Windows gives; then the process ends. Before the work and after
+// the start of the next stage there is nothing to undo.
+void EndWithTheSession() {
+    if (!WorkIsRunning()) return;
+    g_run->log.Write("The session is ending: the setup stops and removes what it has made.");
+    StopWork(StopReason::SessionEnding);
+    ReleaseWork();
+    if (!WaitForWorkToEnd(kSessionEndUndoMs)) {
+        g_run->log.Write("The removal did not finish before the session ended.");
+    } else if (g_run->preparation != nullptr) {
+        const RunFailure& left = g_run->preparation->failure;
+        if (left.handedOver[0] != '\0') g_run->log.Write("Handed to Windows to remove:\n%s", left.handedOver);
+        if (left.leftBehind[0] != '\0') g_run->log.Write("Left:\n%s", left.leftBehind);
     }
-    exit(code);
+    ExitProcess(static_cast<UINT>(g_run->End(kExitPreparationFailed)));
 }
 
 // The open setup window of the application; null when there is none.
@@ -91,17 +114,11 @@ HWND ShowSplash() {
     return splash;
 }
 
-// Who runs and the 8-bit paths the run hands on, read once, before anything is created.
-struct RunPaths {
-    TokenAccount token;
-    QvString launcher;    // names the launcher's file, which carries the archives
-    QvString tempFolder;  // ends in a backslash
-};
-
 // Ends a failed run with its report. The splash goes first: closing it
 // behind the report would end the run with 0, the user's confirmed abandon.
 int EndFailedRun(RunContext* run, const char* report) {
     DestroyWindow(run->splash);
+    run->splash = nullptr;
     run->Report(report);
     return run->End(kExitPreparationFailed);
 }
@@ -110,45 +127,6 @@ int EndFailedRun(RunContext* run, const char* report) {
 const char* OutOfMemoryReport() {
     static RunFailure failure;
     SetFailure(&failure, kOutOfMemoryCode, ReportedModuleName(g_instance), nullptr);
-    return FailureReportText(failure);
-}
-
-// Reads the process's account and the launcher's own path and chooses the
-// temporary folder. Returns null, or the report of why not (static text)
-// when no 8-bit path names the launcher's file, its path or account cannot
-// be read, an elevated run's folder cannot be used or memory runs out.
-// Copying the launcher to a plain folder instead would double the disk use
-// past the free-space test and hand the next stage a file in a folder the
-// clean-up deletes.
-const char* ReadRunPaths(const PathQueries& paths, RunPaths* run) {
-    RunFailure failure;
-    try {
-        unsigned long error = ReadTokenAccount(&run->token);
-        if (error != 0) {
-            SetFailure(&failure, static_cast<int>(error), ReportedModuleName(g_instance),
-                       "The account the setup runs as could not be read.");
-            return FailureReportText(failure);
-        }
-        LauncherPath launcher = NameLauncherPath(paths);
-        if (launcher.state == LauncherPathState::Unnamable) return GetUnnamableFolderText();
-        if (launcher.state == LauncherPathState::Unreadable) {
-            SetFailure(&failure, static_cast<int>(launcher.error), ReportedModuleName(g_instance),
-                       "The launcher's own path could not be read.");
-            return FailureReportText(failure);
-        }
-        run->launcher = launcher.ansi;
-        TempFolderChoice temp = ChooseTempFolder(paths, run->token.account);
-        if (temp.usable) {
-            run->tempFolder = temp.folder;
-            return nullptr;
-        }
-        // Never the user's folder instead: its children are the user's to move.
-        SetFailure(&failure, static_cast<int>(temp.error),
-                   temp.folder.IsEmpty() ? ReportedModuleName(g_instance) : static_cast<const char*>(temp.folder),
-                   "The machine's temporary folder, where an elevated setup works, cannot be used.");
-    } catch (const std::bad_alloc&) {
-        SetFailure(&failure, kOutOfMemoryCode, ReportedModuleName(g_instance), nullptr);
-    }
     return FailureReportText(failure);
 }
 
@@ -165,62 +143,20 @@ bool ReportNoSpace(RunContext* run, const char* drive, double freeBytes) {
     }
 }
 
-// Reserves the names, writes the clean-up script, unpacks the archives and
-// starts the next stage from the working folder, by its full path, so that
-// no program of the same name elsewhere (next to the downloaded launcher,
-// say) can stand in for it. Returns true with the next stage's process once
-// it runs, the working folder let go and left; from then on what the run
-// created stays, and removing it is the script's task. Otherwise returns
-// false with the failure, after everything the run created was removed
-// again (what could not be is named in it).
-bool PrepareAndLaunch(RunContext* context, const RunPaths& paths, PROCESS_INFORMATION* nextStage,
-                      RunFailure* failure) {
-    CreatedFiles run(paths.tempFolder);
-    try {
-        // Never the temporary folder's own permissions instead: see working_folder_security.h.
-        WorkingFolderSecurity security(paths.token);
-        if (security.Attributes() == nullptr) {
-            SetFailure(failure, static_cast<int>(security.Error()), paths.tempFolder,
-                       "The access list of the working folder could not be built.");
-            return false;
-        }
-        run.ReserveNames(security.Attributes());
-        context->log.Write("working folder %s, clean-up script %s", static_cast<const char*>(run.WorkFolder()),
-                           static_cast<const char*>(run.ScriptPath()));
-        run.StartScript();
-        UnpackArchives(ResourceArchiveSource(g_instance), &run, &context->log);
-        run.FinishScript();
+// The self-check on the work thread.
+struct SelfCheckWork {
+    bool damaged = false;
+};
 
-        QvString command;
-        command.Format(kNextStageCommandFormat, kNextStageProgram, static_cast<const char*>(paths.launcher),
-                       static_cast<const char*>(run.ScriptPath()), context->options.nextStageTail);
-        QvString program = run.WorkFolder() + kNextStageProgram;
-        context->log.Write("starting %s", static_cast<const char*>(command));
-        // Everything that may need memory comes before the working folder
-        // becomes current: a failure while it is would keep it from removal.
-        char* commandLine = command.GetBuffer(0);
-        _chdir(run.WorkFolder());
-        g_nextStageLaunched = true;
-        bool started = StartNextStage(program, commandLine, run.WorkFolder(), nextStage);
-        DWORD error = GetLastError();
-        // The launcher's part of the working folder ends here: the clean-up
-        // script must be able to remove it later, and a failed run now.
-        run.ReleaseHold();
-        _chdir(paths.tempFolder);
-        if (started) {
-            run.Commit();
-            context->log.Write("the next stage runs, process id %lu", static_cast<unsigned long>(nextStage->dwProcessId));
-            return true;
-        }
-        g_nextStageLaunched = false;
-        SetFailure(failure, static_cast<int>(error), program, nullptr);
-    } catch (...) {
-        // Nothing here may need memory: running out of it is one of the failures.
-        RecordCurrentFailure(failure, run.CurrentPath(), paths.launcher);
+void CheckSelf(void* context) {
+    try {
+        static_cast<SelfCheckWork*>(context)->damaged = LauncherFileIsDamaged(g_instance);
+    } catch (const WorkStopped&) {
+        // Abandoned: the run ends, nothing was created.
     }
-    run.RemoveAll(failure);
-    return false;
 }
+
+void Prepare(void* context) { PrepareAndLaunch(g_instance, static_cast<Preparation*>(context)); }
 
 // After the start: the splash stays until the next stage is up, then goes,
 // and gets up to kFinalWaitMs to wind down. With /wait the run then waits
@@ -245,6 +181,36 @@ int FollowNextStage(RunContext* run, PROCESS_INFORMATION* nextStage) {
     return code;
 }
 
+// Unpacks and starts the next stage on the work thread; the run's exit code.
+int PrepareAndFollow(RunContext* run, const RunPaths& paths) {
+    // Held in place, so that reporting a failure needs no memory.
+    Preparation preparation;
+    preparation.paths = &paths;
+    preparation.nextStageTail = run->options.nextStageTail;
+    preparation.log = &run->log;
+    run->preparation = &preparation;
+    RunInBackground(Prepare, &preparation);
+    run->preparation = nullptr;
+    if (preparation.launched) return run->End(FollowNextStage(run, &preparation.nextStage));
+
+    const RunFailure& failure = preparation.failure;
+    if (preparation.stopped) {
+        // The user asked for it: no report box, what could not be removed is logged.
+        if (failure.handedOver[0] != '\0') run->log.Write("Handed to Windows to remove:\n%s", failure.handedOver);
+        if (failure.leftBehind[0] != '\0') run->log.Write("Left:\n%s", failure.leftBehind);
+        DestroyWindow(run->splash);
+        return run->End(run->AbandonCode());
+    }
+    if (WorkStopReason() == StopReason::Abandoned) {
+        // Abandoned while the failure was being undone: the process ends
+        // now that it is, without the report box.
+        run->log.Write("%s", FailureReportText(failure));
+        DestroyWindow(run->splash);
+        return run->End(kExitPreparationFailed);
+    }
+    return EndFailedRun(run, FailureReportText(failure));
+}
+
 // The run after the options are read and the log is open.
 int Run(RunContext* run, const PathQueries& paths) {
     InstallMutex lock;
@@ -261,14 +227,19 @@ int Run(RunContext* run, const PathQueries& paths) {
         return run->End(kExitLaunched);
     }
 
-    if (run->quiet) {
+    if (!run->quiet) run->splash = ShowSplash();
+    if (run->splash == nullptr) {
         // Nothing to wait for: no splash paints, none ends.
         g_splashPaintPending = 0;
         g_splashOpen = 0;
-    } else {
-        run->splash = ShowSplash();
     }
-    if (LauncherFileIsDamaged(g_instance)) {
+    // Without a splash something must still hear the session's end.
+    SessionWindow sessionWindow(run->splash == nullptr);
+
+    SelfCheckWork selfCheck;
+    RunInBackground(CheckSelf, &selfCheck);
+    if (WorkStopReason() == StopReason::Abandoned) return run->End(run->AbandonCode());
+    if (selfCheck.damaged) {
         try {
             QvString report = DamagedLauncherReport(g_instance);
             return EndFailedRun(run, report);
@@ -278,7 +249,7 @@ int Run(RunContext* run, const PathQueries& paths) {
     }
 
     RunPaths runPaths;
-    if (const char* report = ReadRunPaths(paths, &runPaths)) return EndFailedRun(run, report);
+    if (const char* report = ReadRunPaths(g_instance, paths, &runPaths)) return EndFailedRun(run, report);
     run->log.Write("running %s as %s", static_cast<const char*>(runPaths.launcher),
                    RunAccountText(runPaths.token.account));
     char drive[3] = {static_cast<const char*>(runPaths.tempFolder)[0], ':', '\0'};
@@ -293,12 +264,7 @@ int Run(RunContext* run, const PathQueries& paths) {
         if (!ReportNoSpace(run, drive, freeSpace)) return EndFailedRun(run, OutOfMemoryReport());
         return run->End(kExitNoSpace);
     }
-
-    // Held in place, so that reporting a failure needs no memory.
-    RunFailure failure;
-    PROCESS_INFORMATION nextStage;
-    if (!PrepareAndLaunch(run, runPaths, &nextStage, &failure)) return EndFailedRun(run, FailureReportText(failure));
-    return run->End(FollowNextStage(run, &nextStage));
+    return PrepareAndFollow(run, runPaths);
 }
 
 }  // namespace
@@ -309,13 +275,12 @@ int RunLauncher(HINSTANCE instance, const char* commandTail) {
 
 int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& paths) {
     g_instance = instance;
+    ResetWork();
     RunContext run;
     try {
         run.options = ReadLauncherOptions(commandTail);
     } catch (const std::bad_alloc&) {
-        // Not even the options: the tail goes on as it came, and the report shows.
-        run.options = LauncherOptions();
-        run.options.nextStageTail = commandTail;
+        // Not even the options: the report shows.
         run.Report(OutOfMemoryReport());
         return kExitPreparationFailed;
     }
@@ -325,12 +290,17 @@ int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& 
     if (!ModuleFileVersion(instance, version)) run.log.Write("the launcher's version resource cannot be read");
     run.log.Write("Tessaroven setup launcher %u.%u.%u.%u, command tail: %s", version[0], version[1], version[2],
                   version[3], commandTail);
-    run.log.Write("options:%s%s%s", run.options.wait ? " /wait" : "", run.options.quiet ? " /quiet" : "",
+    run.log.Write("options:%s%s%s%s", run.options.wait ? " /wait" : "", run.options.quiet ? " /quiet" : "",
+                  run.options.logPath.IsEmpty() ? "" : " /log",
                   run.quiet && !run.options.quiet ? " (quiet: no visible window station)" : "");
-    g_abandonedRun = &run;
-    g_abandonRun = AbandonRun;
+    g_run = &run;
+    g_closeAsked = HoldWorkForTheQuestion;
+    g_closeAnswered = AnswerCloseQuestion;
+    g_sessionEnding = EndWithTheSession;
     int code = Run(&run, paths);
-    g_abandonRun = nullptr;
-    g_abandonedRun = nullptr;
+    g_sessionEnding = nullptr;
+    g_closeAnswered = nullptr;
+    g_closeAsked = nullptr;
+    g_run = nullptr;
     return code;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "background_work.h"
 #include "failure_text.h"
 #include "image_checksum.h"
 #include "qv_string.h"
@@ -56,6 +57,7 @@ ImageFileState CheckImageFile(const wchar_t* path) {
 
     ImageChecksum checksum(field.offset);
     while (got > 0) {
+        WorkCheckpoint();
         checksum.Add(piece.get(), got);
         if (!ReadPiece(file.Get(), piece.get(), kPieceSize, &got)) return ImageFileState::Unreadable;
     }

@@ -16,7 +16,9 @@ enum class ImageFileState {
 };
 
 // Returns the state of the file at path, read front to back in pieces of
-// 1 MB, so that a launcher of any size needs only that much memory.
+// 1 MB, so that a launcher of any size needs only that much memory. Asks
+// the work's checkpoint before each piece (background_work.h), which
+// throws WorkStopped when the run is stopped.
 ImageFileState CheckImageFile(const wchar_t* path);
 
 // True when the file module was loaded from is damaged. An intact file, a

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "archive_format.h"
+#include "background_work.h"
 #include "folder_path.h"
 #include "inflate_entry.h"
 #include "payload_archives.h"
@@ -17,6 +18,20 @@ namespace {
     text.Format("%s: %s (record %u)", name, ArchiveFaultText(check.fault), check.entryIndex);
     throw new QvStreamException(QvStreamException::CorruptArchive, text);
 }
+
+// Passes every piece on to the file, and lets the window thread hold or
+// stop the work between two pieces (background_work.h).
+class CheckpointWriter final : public QvWriter {
+public:
+    explicit CheckpointWriter(QvWriter& file) : file_(file) {}
+    uint32_t Write(const void* buffer, uint32_t count) override {
+        WorkCheckpoint();
+        return file_.Write(buffer, count);
+    }
+
+private:
+    QvWriter& file_;
+};
 
 }  // namespace
 
@@ -37,6 +52,7 @@ void UnpackArchives(const ArchiveSource& source, CreatedFiles* run, RunLog* log)
         unsigned long entries = 0;
         double bytes = 0;
         while (walker.Next(entry)) {
+            WorkCheckpoint();
             QvString target = run->WorkFolder() + entry.name;
             // Recorded before it exists, so that a failed run removes what was begun.
             run->StartFile(target);
@@ -69,7 +85,8 @@ void UnpackEntry(const unsigned char* packed, uint32_t packedSize, const char* t
     QvFileStream* file = new QvFileStream(targetPath, QvFileStream::AccessWrite | QvFileStream::OpenCreate);
     bool complete;
     try {
-        complete = InflateEntry(packed, packedSize, *file).complete;
+        CheckpointWriter paced(*file);
+        complete = InflateEntry(packed, packedSize, paced).complete;
     } catch (...) {
         // The file must not stay open: the run removes what it unpacked, and
         // an open, unshared file cannot be deleted.

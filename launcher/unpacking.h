@@ -24,7 +24,9 @@
 // for a corrupt archive; lets the failures of source, UnpackEntry and the
 // script through. What was created stays recorded in run either way. Each
 // archive unpacked gets a line in log (null: none): its entries, bytes and
-// milliseconds.
+// milliseconds. Asks the work's checkpoint (background_work.h) before each
+// entry and each piece written, which throws WorkStopped when the run is
+// stopped.
 void UnpackArchives(const ArchiveSource& source, CreatedFiles* run, RunLog* log);
 
 // One entry into one file: creates the folders of targetPath (recording
@@ -36,7 +38,8 @@ void UnpackArchives(const ArchiveSource& source, CreatedFiles* run, RunLog* log)
 // WriteFailed, ShortWrite and CloseFailed, thrown as pointers; the engine's,
 // by value; StreamIncomplete (pointer, with the path) when the zlib stream
 // is damaged or cut short, reported even when closing the file fails as
-// well. The file is always closed before the call returns or throws.
+// well; WorkStopped from the checkpoint before each piece. The file is
+// always closed before the call returns or throws.
 void UnpackEntry(const unsigned char* packed, uint32_t packedSize, const char* targetPath,
                  FolderList* createdFolders);
 

@@ -74,15 +74,25 @@ INT_PTR CALLBACK SplashDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
         case WM_PAINT:
             Paint(window);
             return TRUE;
-        case WM_CLOSE:
-            // exit() runs no destructors. Nothing is left to undo: this runs
-            // only while the main sequence takes messages, which it does
-            // before it creates anything and after it has handed everything
-            // to the clean-up script (created_files.h).
-            if (MessageBoxA(nullptr, GetMessageText(kMessageAbandonQuestion), GetMessageText(kMessageCaption), kCloseQuestionStyle) == IDYES) {
-                if (g_abandonRun != nullptr) g_abandonRun();
+        case WM_CLOSE: {
+            // The launcher's work waits while the question is open.
+            if (g_closeAsked != nullptr) g_closeAsked();
+            bool abandon = MessageBoxA(nullptr, GetMessageText(kMessageAbandonQuestion), GetMessageText(kMessageCaption),
+                                       kCloseQuestionStyle) == IDYES;
+            if (g_closeAnswered != nullptr) {
+                g_closeAnswered(abandon);
+            } else if (abandon) {
+                // Nobody to undo anything: exit() runs no destructors.
                 exit(kExitAbandoned);
             }
+            return TRUE;
+        }
+        case WM_QUERYENDSESSION:
+            // Never in the way of a log-off or a shut-down.
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE && g_sessionEnding != nullptr) g_sessionEnding();
             return TRUE;
         case WM_KILLFOCUS:
             // Before the launch the window stays whatever takes the focus.

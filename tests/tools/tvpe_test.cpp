@@ -1,5 +1,6 @@
 // The image tool as a program, on small PE images written here: resource
-// directories built to multiply, and a checksum write that fails midway.
+// directories built to multiply, the run-from-swap bits and their checksum,
+// and rewrites that fail midway.
 #include "tvarc_test_support.h"
 
 #include <gtest/gtest.h>
@@ -180,7 +181,101 @@ TEST_F(TvpeTest, ResourceDirectoriesThatMultiplyAreRefused) {
     }
 }
 
-TEST_F(TvpeTest, SetChecksumNeverLeavesTheFileHalfWritten) {
+// Where Image() keeps the COFF header's Characteristics and the header checksum.
+const size_t kCharacteristicsAt = 0x40 + 4 + 18;
+const size_t kChecksumAt = 0x58 + 64;
+
+ino_t Inode(const fs::path& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+TEST_F(TvpeTest, SetRunFromSwapAddsTheTwoBitsAndTheChecksumOnly) {
+    struct Case {
+        const char* what;
+        uint16_t before;
+        uint32_t stored;     // checksum in the header before
+        std::string listed;  // what characteristics prints afterwards
+    };
+    const std::vector<Case> cases = {
+        {"an i686 executable without checksum", 0x0102, 0,
+         "0x0d02 EXECUTABLE_IMAGE 32BIT_MACHINE REMOVABLE_RUN_FROM_SWAP NET_RUN_FROM_SWAP\n"},
+        {"every other bit, a wrong checksum", 0xF3FF, 0x12345678,
+         "0xffff RELOCS_STRIPPED EXECUTABLE_IMAGE LINE_NUMS_STRIPPED LOCAL_SYMS_STRIPPED AGGRESSIVE_WS_TRIM "
+         "LARGE_ADDRESS_AWARE 0x0040 BYTES_REVERSED_LO 32BIT_MACHINE DEBUG_STRIPPED REMOVABLE_RUN_FROM_SWAP "
+         "NET_RUN_FROM_SWAP SYSTEM DLL UP_SYSTEM_ONLY BYTES_REVERSED_HI\n"},
+        {"one of the two set already", 0x0422, 0x00000001,
+         "0x0c22 EXECUTABLE_IMAGE LARGE_ADDRESS_AWARE REMOVABLE_RUN_FROM_SWAP NET_RUN_FROM_SWAP\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // An odd length: the checksum's last word is a single byte.
+        std::string image = Image(GoodArea()) + MixedBytes(5000, 7);
+        Put16(image, kCharacteristicsAt, c.before);
+        Put32(image, kChecksumAt, c.stored);
+        const fs::path file = Work("setup.exe");
+        WriteFile(file, image);
+
+        RunResult run = RunTool({"set-run-from-swap", file.string()});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        std::string after = ReadFile(file);
+        ASSERT_EQ(after.size(), image.size());
+        // Only the two bits and the checksum differ.
+        std::string expected = image;
+        Put16(expected, kCharacteristicsAt, c.before | 0x0C00);
+        expected.replace(kChecksumAt, 4, after, kChecksumAt, 4);
+        EXPECT_TRUE(after == expected) << "bytes other than the bits and the checksum changed";
+        RunResult checked = RunTool({"checksum", file.string()});
+        EXPECT_EQ(checked.exitCode, 0) << checked.err;
+        RunResult listed = RunTool({"characteristics", file.string()});
+        EXPECT_EQ(listed.exitCode, 0) << listed.err;
+        EXPECT_EQ(listed.out, c.listed);
+
+        // Again: nothing to do, so the file is not even rewritten.
+        ino_t inode = Inode(file);
+        RunResult again = RunTool({"set-run-from-swap", file.string()});
+        EXPECT_EQ(again.exitCode, 0) << again.err;
+        EXPECT_TRUE(Contains(again.out, "(unchanged)"));
+        EXPECT_TRUE(ReadFile(file) == after);
+        EXPECT_EQ(Inode(file), inode);
+    }
+}
+
+TEST_F(TvpeTest, SetRunFromSwapRefusesWhatIsNoPeImage) {
+    std::string noSignature = Image(GoodArea());
+    noSignature[0x41] = 'X';
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"a text file", "MZ is where this text starts\n" + std::string(200, '.'), "not a PE image"},
+        {"an empty file", "", "not a PE image"},
+        {"no PE signature", noSignature, "not a PE image"},
+        {"cut off inside the optional header", Image(GoodArea()).substr(0, kChecksumAt + 2), "not a PE image"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(Work("dist"));
+        WriteFile(Work("dist/setup.exe"), c.bytes);
+        RunResult run = RunTool({"set-run-from-swap", Work("dist/setup.exe").string()});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(Contains(run.err, Work("dist/setup.exe").string() + ": " + c.message));
+        EXPECT_TRUE(ReadFile(Work("dist/setup.exe")) == c.bytes) << "the file changed";
+        EXPECT_EQ(std::distance(fs::directory_iterator(Work("dist")), fs::directory_iterator()), 1);
+    }
+    WriteFile(Work("text.exe"), "plain text");
+    RunResult listed = RunTool({"characteristics", Work("text.exe").string()});
+    EXPECT_EQ(listed.exitCode, 1);
+    EXPECT_TRUE(Contains(listed.err, "no DOS header"));
+
+    EXPECT_EQ(RunTool({"set-run-from-swap", Work("missing.exe").string()}).exitCode, 1);
+    EXPECT_EQ(RunTool({"set-run-from-swap"}).exitCode, 2);
+    EXPECT_EQ(RunTool({"set-run-from-swap", Work("text.exe").string(), Work("text.exe").string()}).exitCode, 2);
+}
+
+TEST_F(TvpeTest, RewritesNeverLeaveTheFileHalfWritten) {
     std::string image = Image(GoodArea()) + std::string(60000, '\x5A');
     struct Case {
         const char* what;
@@ -192,39 +287,45 @@ TEST_F(TvpeTest, SetChecksumNeverLeavesTheFileHalfWritten) {
         {"enough room", RLIM_INFINITY, false},
         {"through a link", RLIM_INFINITY, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        fs::remove_all(Work("dist"));
-        WriteFile(Work("dist/setup.exe"), image);
-        fs::permissions(Work("dist/setup.exe"), fs::perms(0750));
-        std::string named = Work("dist/setup.exe").string();
-        if (c.throughLink) {
-            fs::create_symlink("setup.exe", Work("dist/link.exe"));
-            named = Work("dist/link.exe").string();
-        }
-        struct rlimit saved;
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        struct rlimit limited = saved;
-        limited.rlim_cur = c.fileSizeLimit;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-        RunResult run = RunTool({"set-checksum", named});
-        std::signal(SIGXFSZ, previous);
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    for (const std::string command : {"set-checksum", "set-run-from-swap"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(command + ", " + c.what);
+            fs::remove_all(Work("dist"));
+            WriteFile(Work("dist/setup.exe"), image);
+            fs::permissions(Work("dist/setup.exe"), fs::perms(0750));
+            std::string named = Work("dist/setup.exe").string();
+            if (c.throughLink) {
+                fs::create_symlink("setup.exe", Work("dist/link.exe"));
+                named = Work("dist/link.exe").string();
+            }
+            struct rlimit saved;
+            ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+            struct rlimit limited = saved;
+            limited.rlim_cur = c.fileSizeLimit;
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+            void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+            RunResult run = RunTool({command, named});
+            std::signal(SIGXFSZ, previous);
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
 
-        size_t files = std::distance(fs::directory_iterator(Work("dist")), fs::directory_iterator());
-        EXPECT_EQ(files, c.throughLink ? 2u : 1u) << "a new file stayed behind";
-        if (c.fileSizeLimit != RLIM_INFINITY) {
-            EXPECT_EQ(run.exitCode, 1);
-            EXPECT_TRUE(Contains(run.err, "cannot write"));
-            EXPECT_TRUE(ReadFile(Work("dist/setup.exe")) == image) << "the file changed";
-            continue;
-        }
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(RunTool({"checksum", Work("dist/setup.exe").string()}).exitCode, 0);
-        EXPECT_EQ(fs::status(Work("dist/setup.exe")).permissions(), fs::perms(0750));
-        if (c.throughLink) {
-            EXPECT_TRUE(fs::is_symlink(Work("dist/link.exe")));
+            size_t files = std::distance(fs::directory_iterator(Work("dist")), fs::directory_iterator());
+            EXPECT_EQ(files, c.throughLink ? 2u : 1u) << "a new file stayed behind";
+            if (c.fileSizeLimit != RLIM_INFINITY) {
+                EXPECT_EQ(run.exitCode, 1);
+                EXPECT_TRUE(Contains(run.err, "cannot write"));
+                EXPECT_TRUE(ReadFile(Work("dist/setup.exe")) == image) << "the file changed";
+                continue;
+            }
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(RunTool({"checksum", Work("dist/setup.exe").string()}).exitCode, 0);
+            EXPECT_EQ(fs::status(Work("dist/setup.exe")).permissions(), fs::perms(0750));
+            if (command == "set-run-from-swap") {
+                EXPECT_EQ(RunTool({"characteristics", Work("dist/setup.exe").string()}).out,
+                          "0x0c00 REMOVABLE_RUN_FROM_SWAP NET_RUN_FROM_SWAP\n");
+            }
+            if (c.throughLink) {
+                EXPECT_TRUE(fs::is_symlink(Work("dist/link.exe")));
+            }
         }
     }
 }

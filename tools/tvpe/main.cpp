@@ -1,5 +1,5 @@
 // tvpe: the release engineers' tool for the launcher's executable file: its
-// header checksum and its resources.
+// header checksum, its characteristics and its resources.
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -29,6 +29,14 @@ const char kHelp[] =
     "      when they differ or when the header stores none (0).\n"
     "  tvpe set-checksum FILE [--value N]\n"
     "      Writes the checksum of the file's bytes into its header, or N.\n"
+    "  tvpe characteristics FILE\n"
+    "      The Characteristics of the COFF file header: the value, then the\n"
+    "      name of each bit set (IMAGE_FILE_ left off).\n"
+    "  tvpe set-run-from-swap FILE\n"
+    "      Sets REMOVABLE_RUN_FROM_SWAP and NET_RUN_FROM_SWAP (Windows then\n"
+    "      runs the image from a copy in the paging file when it is started\n"
+    "      from removable media or a network share) and writes the checksum\n"
+    "      of the result into the header.\n"
     "  tvpe resources FILE\n"
     "      One line per resource: type, name, language, file offset, size.\n"
     "      Numbered types and names are written #N.\n"
@@ -73,10 +81,25 @@ uint32_t Compute(const std::vector<unsigned char>& bytes, const ImageChecksumFie
     return checksum.Value();
 }
 
-std::string Hex(uint32_t value) {
+void StoreChecksum(std::vector<unsigned char>& bytes, const ImageChecksumField& field, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[field.offset + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+std::string Hex(uint32_t value, int digits = 8) {
     char text[16];
-    snprintf(text, sizeof text, "0x%08x", value);
+    snprintf(text, sizeof text, "0x%0*x", digits, value);
     return text;
+}
+
+// IMAGE_FILE_ names of the Characteristics bits, bit 0 first; bit 6 has none.
+const char* const kCharacteristicNames[16] = {
+    "RELOCS_STRIPPED", "EXECUTABLE_IMAGE", "LINE_NUMS_STRIPPED", "LOCAL_SYMS_STRIPPED",
+    "AGGRESSIVE_WS_TRIM", "LARGE_ADDRESS_AWARE", nullptr, "BYTES_REVERSED_LO",
+    "32BIT_MACHINE", "DEBUG_STRIPPED", "REMOVABLE_RUN_FROM_SWAP", "NET_RUN_FROM_SWAP",
+    "SYSTEM", "DLL", "UP_SYSTEM_ONLY", "BYTES_REVERSED_HI"};
+
+uint16_t ReadCharacteristics(const std::vector<unsigned char>& bytes, size_t at) {
+    return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8);
 }
 
 int RunChecksum(const std::vector<std::string>& args) {
@@ -121,11 +144,47 @@ int RunSetChecksum(const std::vector<std::string>& args) {
         if (end == value.c_str() || *end != '\0' || n > 0xFFFFFFFFull) throw UsageError{"not a 32-bit number: " + value};
         written = static_cast<uint32_t>(n);
     }
-    for (int i = 0; i < 4; ++i) bytes[field.offset + i] = static_cast<unsigned char>(written >> (8 * i));
+    StoreChecksum(bytes, field, written);
     // Beside it and renamed over it: a failure midway leaves the release file whole.
     if (written != field.stored) ReplaceFile(path, bytes.data(), bytes.size());
     std::cout << path << ": checksum " << Hex(written)
               << (written == field.stored ? " (unchanged)" : ", was " + Hex(field.stored)) << "\n";
+    return kSuccess;
+}
+
+int RunCharacteristics(const std::vector<std::string>& args) {
+    if (args.size() != 1) throw UsageError{"characteristics needs exactly one FILE"};
+    std::vector<unsigned char> bytes = ReadFile(args[0]);
+    uint16_t value = ReadCharacteristics(bytes, PeCharacteristicsOffset(bytes.data(), bytes.size()));
+    std::cout << Hex(value, 4);
+    for (int bit = 0; bit < 16; ++bit) {
+        if (!(value & (1u << bit))) continue;
+        const char* name = kCharacteristicNames[bit];
+        std::cout << ' ' << (name != nullptr ? name : Hex(1u << bit, 4));
+    }
+    std::cout << '\n';
+    return kSuccess;
+}
+
+int RunSetRunFromSwap(const std::vector<std::string>& args) {
+    if (args.size() != 1) throw UsageError{"set-run-from-swap needs exactly one FILE"};
+    const std::string& path = args[0];
+    std::vector<unsigned char> bytes = ReadFile(path);
+    ImageChecksumField field = ChecksumField(path, bytes);
+    size_t at = PeCharacteristicsOffset(bytes.data(), bytes.size());
+    uint16_t was = ReadCharacteristics(bytes, at);
+    uint16_t value = was | kPeRunFromSwapBits;
+    bytes[at] = static_cast<unsigned char>(value);
+    bytes[at + 1] = static_cast<unsigned char>(value >> 8);
+    // The checksum covers the characteristics, so it follows them, in the same rewrite.
+    uint32_t checksum = Compute(bytes, field);
+    StoreChecksum(bytes, field, checksum);
+    bool unchanged = value == was && checksum == field.stored;
+    if (!unchanged) ReplaceFile(path, bytes.data(), bytes.size());
+    std::cout << path << ": characteristics " << Hex(value, 4)
+              << (value == was ? std::string() : ", was " + Hex(was, 4)) << ", checksum " << Hex(checksum)
+              << (checksum == field.stored ? std::string() : ", was " + Hex(field.stored))
+              << (unchanged ? " (unchanged)" : "") << "\n";
     return kSuccess;
 }
 
@@ -169,6 +228,8 @@ int main(int argc, char** argv) {
         }
         if (command == "checksum") return RunChecksum(args);
         if (command == "set-checksum") return RunSetChecksum(args);
+        if (command == "characteristics") return RunCharacteristics(args);
+        if (command == "set-run-from-swap") return RunSetRunFromSwap(args);
         if (command == "resources") return RunResources(args);
         if (command == "extract") return RunExtract(args);
         throw UsageError{"unknown command '" + command + "'"};

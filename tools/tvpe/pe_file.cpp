@@ -44,11 +44,17 @@ public:
         throw PeFormatError("an address of the resource directory lies in no section's bytes");
     }
 
-    void ReadHeaders(uint32_t* resourceRva, uint32_t* resourceSize) {
+    // The file offset of the PE signature, followed by the whole COFF file header.
+    uint64_t PeHeader() const {
         if (length_ < 0x40 || file_[0] != 'M' || file_[1] != 'Z') throw PeFormatError("no DOS header (MZ)");
         uint64_t pe = U32(0x3C);
         Need(pe, 24);
         if (memcmp(file_ + pe, "PE\0\0", 4) != 0) throw PeFormatError("no PE signature");
+        return pe;
+    }
+
+    void ReadHeaders(uint32_t* resourceRva, uint32_t* resourceSize) {
+        uint64_t pe = PeHeader();
         uint32_t sectionCount = U16(pe + 6);
         uint32_t optionalSize = U16(pe + 20);
         uint64_t optional = pe + 24;
@@ -181,6 +187,12 @@ std::vector<PeResource> ListPeResources(const unsigned char* file, size_t length
     Walk walk{image, image.FileOffset(rva, 16), rva, size, &found, {}, 0};
     walk.Directory(0, 0, PeResource());
     return found;
+}
+
+size_t PeCharacteristicsOffset(const unsigned char* file, size_t length) {
+    // After the signature (4 bytes), the machine, the section count, the time
+    // stamp, the symbol table's place and size and the optional header's size (18).
+    return static_cast<size_t>(Image(file, length).PeHeader() + 22);
 }
 
 bool ResourceKeyMatches(const std::string& key, const std::string& query) {

@@ -1,5 +1,6 @@
 // Reading a Windows executable's resources from its file's bytes, for the
-// release tools and the tests: where each resource's data lies in the file.
+// release tools and the tests: where each resource's data lies in the file,
+// and where its header keeps the image's characteristics.
 // Portable: works on any byte copy of a PE file, on any host.
 #ifndef TESSAROVEN_PE_FILE_H
 #define TESSAROVEN_PE_FILE_H
@@ -40,5 +41,16 @@ bool ResourceKeyMatches(const std::string& key, const std::string& query);
 // Returns the resource of that type and name (any language; the first when
 // there are several), or throws PeFormatError naming what is missing.
 PeResource FindPeResource(const unsigned char* file, size_t length, const std::string& type, const std::string& name);
+
+// The Characteristics bits that have Windows copy the image to the paging
+// file before running it from removable media (0x0400) or a network share
+// (0x0800), so that a lost share or a scratched disc cannot fault in pages
+// of it midway.
+constexpr uint16_t kPeRunFromSwapBits = 0x0400 | 0x0800;
+
+// Returns the file offset of the 16-bit Characteristics field of the COFF
+// file header in the file's bytes. Throws PeFormatError when they hold no
+// PE image.
+size_t PeCharacteristicsOffset(const unsigned char* file, size_t length);
 
 #endif

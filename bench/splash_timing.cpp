@@ -42,8 +42,9 @@ int main(int argc, char** argv) {
     for (int run = 1; run <= runs; ++run) {
         ChildProcess process;
         double start = SecondsNow();
-        if (!process.Start(launcher, "\"" + launcher + "\"", environment)) {
-            fprintf(stderr, "the launcher does not start\n");
+        // Unelevated: an elevated launcher leaves TEMP and TMP aside.
+        if (!process.Start(launcher, "\"" + launcher + "\"", environment, Elevation::Unelevated)) {
+            fprintf(stderr, "the launcher does not start: %s\n", process.Failure().c_str());
             failed = runs;
             break;
         }

@@ -118,7 +118,7 @@ bool RunLauncher(const BITMAPINFOHEADER* picture, int index, LauncherSteps* step
     // The next stage holds the clean-up back until the unpacked files have been looked at.
     LauncherRun run(temp, record, true);
     if (!run.Start("")) {
-        fprintf(stderr, "run %d: the launcher did not start\n", index);
+        fprintf(stderr, "run %d: the launcher did not start: %s\n", index, run.Launcher().Failure().c_str());
         return false;
     }
     Stamp started = run.Launcher().StartTime();
@@ -156,6 +156,7 @@ bool RunLauncher(const BITMAPINFOHEADER* picture, int index, LauncherSteps* step
 bool RunBare(int index, double* total) {
     std::string temp = FreshFolder("measure-temp") + "\\";
     std::string record = FreshFolder("measure-record");
+    // Unelevated like the launcher's runs, so that both start alike.
     LauncherRun run(temp, record, false);
     std::string bare = BesideTestProgram("bare_launch.exe");
     // The launcher's own command format, its program quoted as a full path

@@ -52,7 +52,7 @@ protected:
                          const std::string& program = Settings().launcher) {
         std::string record = FreshFolder(recordName);
         LauncherRun run(temp, record, false);
-        ASSERT_TRUE(run.Start("", program));
+        ASSERT_TRUE(run.Start("", program)) << run.Launcher().Failure();
         bool shown = FindMessageBox(run.Launcher().Id(), texts_->caption, kMessageBoxMs, box);
         if (!shown) {
             run.Launcher().Wait(0);

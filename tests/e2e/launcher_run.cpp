@@ -17,8 +17,8 @@ std::string EventName(const char* role) {
 
 HWND FindSetupWindow() { return FindWindowA(kSetupWindowClass, kSetupWindowTitle); }
 
-LauncherRun::LauncherRun(const std::string& temp, const std::string& record, bool holdCleanup)
-    : record_(record), environment_(EnvironmentBlock::Current()) {
+LauncherRun::LauncherRun(const std::string& temp, const std::string& record, bool holdCleanup, Elevation elevation)
+    : record_(record), elevation_(elevation), environment_(EnvironmentBlock::Current()) {
     std::string readyName = EventName("ready");
     ready_ = CreateEventA(nullptr, TRUE, FALSE, readyName.c_str());
     environment_.Set("TEMP", temp);
@@ -47,11 +47,11 @@ LauncherRun::~LauncherRun() {
 bool LauncherRun::Start(const std::string& tail, const std::wstring& program) {
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!tail.empty()) commandLine += L" " + Wide(tail);
-    return launcher_.Start(program, commandLine, environment_);
+    return launcher_.Start(program, commandLine, environment_, elevation_);
 }
 
 bool LauncherRun::StartCommandLine(const std::string& program, const std::string& commandLine) {
-    return launcher_.Start(program, commandLine, environment_);
+    return launcher_.Start(program, commandLine, environment_, elevation_);
 }
 
 bool LauncherRun::WaitForNextStage(DWORD milliseconds) { return WaitDispatching(ready_, milliseconds); }

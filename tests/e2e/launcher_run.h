@@ -21,8 +21,11 @@ class LauncherRun {
 public:
     // temp ends in a backslash; it becomes TEMP and TMP of the launcher.
     // With holdCleanup the next stage waits for ReleaseCleanup (or 30 s)
-    // before it runs the script.
-    LauncherRun(const std::string& temp, const std::string& record, bool holdCleanup);
+    // before it runs the script. Unelevated by default: only an unelevated
+    // launcher takes its temporary folder from TEMP and TMP; AsIs starts it
+    // elevated, as its manifest asks.
+    LauncherRun(const std::string& temp, const std::string& record, bool holdCleanup,
+                Elevation elevation = Elevation::Unelevated);
     // Lets a held next stage go on and waits for the setup window to close,
     // so that the next run is not taken for a second instance.
     ~LauncherRun();
@@ -31,7 +34,8 @@ public:
 
     EnvironmentBlock& Environment() { return environment_; }
     // Starts the launcher named in the settings (or program, a copy of it)
-    // with the tail after its name.
+    // with the tail after its name; false when it could not be started,
+    // Launcher().Failure() says why.
     bool Start(const std::string& tail, const std::string& program = Settings().launcher) {
         return Start(tail, Wide(program));
     }
@@ -51,6 +55,7 @@ public:
 
 private:
     std::string record_;
+    Elevation elevation_;
     EnvironmentBlock environment_;
     HANDLE ready_ = nullptr;
     HANDLE hold_ = nullptr;

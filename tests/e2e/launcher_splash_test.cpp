@@ -46,7 +46,7 @@ protected:
         texts_ = ExpectedTexts();
         ASSERT_NE(nullptr, texts_) << "unknown language " << Settings().language;
         run_.reset(new LauncherRun(std::string(kMissingDrive) + "\\tvprobe\\", FreshFolder("record-splash"), false));
-        ASSERT_TRUE(run_->Start("")) << "cannot start the launcher";
+        ASSERT_TRUE(run_->Start("")) << "cannot start the launcher: " << run_->Launcher().Failure();
         bool shown = FindMessageBox(Launcher().Id(), texts_->caption, kMessageBoxMs, &noSpace_);
         ASSERT_TRUE(shown) << "no message box; launcher " << (Launcher().Wait(0) ? "ended" : "runs");
         // A drive that does not exist has no free space.

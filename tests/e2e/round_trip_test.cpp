@@ -90,7 +90,7 @@ void RunRoundTrip(const RoundTripExpectation& expect, const std::string& recordN
     }
     ASSERT_EQ(nullptr, FindSetupWindow()) << "a setup window is still open from an earlier run";
     bool started = expect.launcher.empty() ? run.Start(expect.tail) : run.Start(expect.tail, expect.launcher);
-    ASSERT_TRUE(started) << "cannot start the launcher";
+    ASSERT_TRUE(started) << "cannot start the launcher: " << run.Launcher().Failure();
     ASSERT_TRUE(run.Launcher().Wait(kLauncherMs)) << "the launcher did not end";
     EXPECT_EQ(0u, run.Launcher().ExitCode());
     ASSERT_TRUE(run.WaitForNextStage(kNextStageMs)) << "the next stage did not start";
@@ -277,7 +277,7 @@ TEST(CommandLine, TailIsCutAfterTheProgramNameAsWritten) {
         std::string suffix = std::to_string(++index);
         std::string temp = FreshFolder("cmd-temp" + suffix) + "\\";
         LauncherRun run(temp, FreshFolder("cmd-record" + suffix), false);
-        ASSERT_TRUE(run.StartCommandLine(c.program, c.commandLine));
+        ASSERT_TRUE(run.StartCommandLine(c.program, c.commandLine)) << run.Launcher().Failure();
         ASSERT_TRUE(run.Launcher().Wait(kLauncherMs)) << "the launcher did not end";
         EXPECT_EQ(0u, run.Launcher().ExitCode());
         ASSERT_TRUE(run.WaitForNextStage(kNextStageMs)) << "the next stage did not start";
@@ -298,7 +298,7 @@ TEST(Launch, SplashStaysUntilTheNextStageShowsItsWindow) {
     LauncherRun run(temp, FreshFolder("record-handover"), false);
     // Long enough for the launcher to end while the window is still there.
     run.Environment().Set("TV_DEMO_WINDOW_MS", "4000");
-    ASSERT_TRUE(run.Start(""));
+    ASSERT_TRUE(run.Start("")) << run.Launcher().Failure();
     bool splashSeen = false, launcherEnded = false;
     DWORD gapAt = 0, start = GetTickCount();
     while (GetTickCount() - start < kLauncherMs) {
@@ -333,7 +333,8 @@ TEST(SingleInstance, RestoresAnOpenMinimisedSetupWindowAndStartsNothing) {
     environment.Remove("TV_DEMO_HOLD_EVENT");
     environment.Remove("TV_DEMO_READY_EVENT");
     ChildProcess setupWindowOwner;
-    ASSERT_TRUE(setupWindowOwner.Start(Settings().zoratrel, "Zoratrel.exe", environment));
+    ASSERT_TRUE(setupWindowOwner.Start(Settings().zoratrel, "Zoratrel.exe", environment, Elevation::AsIs))
+        << setupWindowOwner.Failure();
     HWND window = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (window = FindSetupWindow()) != nullptr; }, 20000));
     DWORD owner = 0;
@@ -346,7 +347,7 @@ TEST(SingleInstance, RestoresAnOpenMinimisedSetupWindowAndStartsNothing) {
     std::string record = FreshFolder("record-single");
     {
         LauncherRun run(temp, record, false);
-        ASSERT_TRUE(run.Start(""));
+        ASSERT_TRUE(run.Start("")) << run.Launcher().Failure();
         ASSERT_TRUE(run.Launcher().Wait(kLauncherMs));
         EXPECT_EQ(0u, run.Launcher().ExitCode());
         EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; }, 5000)) << "the window was not restored";

@@ -99,7 +99,7 @@ TEST(LauncherSelfCheck, DamagedCopiesAreRefusedBeforeAnythingIsCreated) {
         std::string record = FreshFolder("self-check-record");
 
         LauncherRun run(temp, record, false);
-        ASSERT_TRUE(run.Start("", launcher));
+        ASSERT_TRUE(run.Start("", launcher)) << run.Launcher().Failure();
         MessageBoxWindow box;
         bool shown = FindMessageBox(run.Launcher().Id(), texts->caption, kMessageBoxMs, &box);
         if (!shown) {
@@ -129,7 +129,7 @@ TEST(LauncherSelfCheck, CopyWithoutChecksumRunsAsAlways) {
     std::string temp = FreshFolder("self-check-none-temp") + "\\";
     std::string record = FreshFolder("self-check-none-record");
     LauncherRun run(temp, record, false);
-    ASSERT_TRUE(run.Start("", launcher));
+    ASSERT_TRUE(run.Start("", launcher)) << run.Launcher().Failure();
     ASSERT_TRUE(run.WaitForNextStage(kNextStageMs)) << "the next stage did not start";
     ASSERT_TRUE(run.Launcher().Wait(kExitMs));
     EXPECT_EQ(0u, run.Launcher().ExitCode());

@@ -48,11 +48,13 @@ InjectedLaunch::~InjectedLaunch() {
 }
 
 bool InjectedLaunch::Start(const std::string& program, const std::string& commandLine,
-                           const EnvironmentBlock& environment, const std::string& dll, const FaultPlan& plan,
-                           std::string* error) {
+                           const EnvironmentBlock& environment, Elevation elevation, const std::string& dll,
+                           const FaultPlan& plan, std::string* error) {
     job_ = CreateJobObjectA(nullptr, nullptr);
-    std::wstring buffer = Wide(commandLine);
-    std::wstring block = environment.Block();
+    if (job_ == nullptr) {
+        *error = "cannot create a job: " + std::to_string(GetLastError());
+        return false;
+    }
     STARTUPINFOW startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
@@ -61,10 +63,10 @@ bool InjectedLaunch::Start(const std::string& program, const std::string& comman
     startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION info;
-    if (job_ == nullptr || !CreateProcessW(Wide(program).c_str(), &buffer[0], nullptr, nullptr, FALSE,
-                                           CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, &block[0], nullptr,
-                                           &startup, &info)) {
-        *error = "cannot start " + program + ": " + std::to_string(GetLastError());
+    std::string failure;
+    if (!CreateProcessWith(elevation, Wide(program), Wide(commandLine), environment, CREATE_SUSPENDED, &startup, &info,
+                           &failure)) {
+        *error = "cannot start " + program + ": " + failure;
         return false;
     }
     process_ = info.hProcess;

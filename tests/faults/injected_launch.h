@@ -19,11 +19,11 @@ public:
     InjectedLaunch(const InjectedLaunch&) = delete;
     InjectedLaunch& operator=(const InjectedLaunch&) = delete;
 
-    // Starts program with commandLine and environment, loads dll into it
-    // with plan and lets it run; false with the reason when any step fails
-    // (the process is ended again then).
+    // Starts program with commandLine and environment, elevated or not as
+    // asked, loads dll into it with plan and lets it run; false with the
+    // reason when any step fails (the process is ended again then).
     bool Start(const std::string& program, const std::string& commandLine, const EnvironmentBlock& environment,
-               const std::string& dll, const FaultPlan& plan, std::string* error);
+               Elevation elevation, const std::string& dll, const FaultPlan& plan, std::string* error);
 
     DWORD ProcessId() const { return id_; }
     // True once every process of the run (the launcher and all it started,

@@ -249,7 +249,8 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
         for (int attempt = 0; !started && attempt < 3; ++attempt) {
             if (attempt > 0) Sleep(500);
             started.reset(new InjectedLaunch);
-            if (!started->Start(Settings().launcher, commandLine, environment, setup.dll, c.plan, &error))
+            if (!started->Start(Settings().launcher, commandLine, environment, setup.elevation, setup.dll, c.plan,
+                                 &error))
                 started.reset();
         }
         if (!started) {

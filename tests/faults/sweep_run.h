@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "child_process.h"
 #include "expected_texts.h"
 #include "sweep_plan.h"
 
@@ -20,6 +21,9 @@ struct SweepSetup {
     std::string dll;   // the fault DLL, a DOS path
     std::string work;  // a folder for the runs' temporary folders and records, without trailing backslash
     const LanguageTexts* texts = nullptr;  // the language the launcher runs in
+    // How the launcher is started: the runs steer it with TEMP and TMP,
+    // which only an unelevated launcher follows.
+    Elevation elevation = Elevation::Unelevated;
 };
 
 struct CaseOutcome {

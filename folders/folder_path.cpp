@@ -118,9 +118,16 @@ int CreateFolderPath(const char* path, FolderList* createdFolders) {
     if (hasColon) {
         if (path[1] != ':') {
             result = 1;
+        } else if (DriveNumber(path[0]) == 0) {
+            result = 1;
+        } else if (path[2] == '\\') {
+            // A path from the root needs nothing of the drive's remembered
+            // folder, which may be gone (a command prompt's, removed since):
+            // making the drive current would enter it, and fail.
+            char root[4] = {path[0], ':', '\\', '\0'};
+            result = _chdir(root) == 0 ? 0 : 1;
         } else {
-            int drive = DriveNumber(path[0]);
-            result = (drive != 0 && _chdrive(drive) == 0) ? 0 : 1;
+            result = _chdrive(DriveNumber(path[0])) == 0 ? 0 : 1;
         }
     }
     restorer.RememberDriveDirectory();

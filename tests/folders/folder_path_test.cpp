@@ -58,6 +58,29 @@ TEST(CreateFolderPath, DriveLettersRootAndRelativePaths) {
     SetCurrentDirectoryA(before.c_str());
 }
 
+// A command prompt remembers a current folder per drive (=C:, inherited);
+// one removed since must not keep a path from that drive's root from being
+// made. The drive's own current folder is left as it was found.
+TEST(CreateFolderPath, AGoneCurrentFolderOfTheDriveIsNoObstacle) {
+    ScratchFolder scratch("cfg");
+    std::string before = ScratchFolder::CurrentDirectory();
+    std::string gone = scratch / "gone";
+    ASSERT_TRUE(CreateDirectoryA(gone.c_str(), nullptr));
+    ASSERT_TRUE(RemoveDirectoryA(gone.c_str()));
+    char variable[4] = {'=', scratch.Path()[0], ':', '\0'};
+    char saved[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableA(variable, saved, MAX_PATH);
+    // Another drive current, so that the drive letter means its remembered folder.
+    ASSERT_TRUE(SetCurrentDirectoryA("Z:\\")) << "the tests run with a drive Z:";
+    ASSERT_TRUE(SetEnvironmentVariableA(variable, gone.c_str()));
+    FolderList list;
+    EXPECT_EQ(0, CreateFolderPath((scratch / "made\\inner").c_str(), &list));
+    EXPECT_EQ((std::vector<std::string>{scratch / "made\\inner", scratch / "made"}), Recorded(list));
+    EXPECT_EQ("Z:\\", ScratchFolder::CurrentDirectory());
+    SetEnvironmentVariableA(variable, n > 0 && n < MAX_PATH ? saved : nullptr);
+    SetCurrentDirectoryA(before.c_str());
+}
+
 TEST(CreateFolderPath, FailuresKeepWhatWasCreatedAndRestoreTheDirectory) {
     ScratchFolder scratch("cff");
     std::string before = ScratchFolder::CurrentDirectory();

@@ -41,16 +41,21 @@ bool BeginsWith(const char* begin, const char* end, const char* name) {
     return static_cast<size_t>(end - begin) >= length && IsWord(begin, begin + length, name);
 }
 
-// [begin, end) without its double quotes.
-QvString Unquoted(const char* begin, const char* end) {
-    QvString text;
-    while (begin < end) {
-        const char* quote = static_cast<const char*>(memchr(begin, '"', static_cast<size_t>(end - begin)));
-        const char* stop = quote != nullptr ? quote : end;
-        text += QvString(begin, static_cast<int>(stop - begin));
-        begin = quote != nullptr ? quote + 1 : end;
-    }
-    return text;
+// The length of [begin, end) without its double quotes.
+size_t UnquotedLength(const char* begin, const char* end) {
+    size_t length = 0;
+    for (const char* p = begin; p < end; ++p)
+        if (*p != '"') ++length;
+    return length;
+}
+
+// [begin, end) without its double quotes into path; empty when it does not fit.
+void CopyUnquoted(const char* begin, const char* end, char (&path)[kLogPathChars]) {
+    size_t n = 0;
+    if (UnquotedLength(begin, end) < kLogPathChars)
+        for (const char* p = begin; p < end; ++p)
+            if (*p != '"') path[n++] = *p;
+    path[n] = '\0';
 }
 
 }  // namespace
@@ -66,8 +71,8 @@ LauncherOptions ReadLauncherOptions(const char* tail) {
             options.wait = true;
         } else if (IsWord(p, end, kQuiet)) {
             options.quiet = true;
-        } else if (BeginsWith(p, end, kLog) && !Unquoted(p + strlen(kLog), end).IsEmpty()) {
-            options.logPath = Unquoted(p + strlen(kLog), end);
+        } else if (BeginsWith(p, end, kLog) && UnquotedLength(p + strlen(kLog), end) > 0) {
+            CopyUnquoted(p + strlen(kLog), end, options.logPath);
         } else {
             return options;
         }

@@ -6,12 +6,18 @@
 #ifndef TESSAROVEN_LAUNCHER_OPTIONS_H
 #define TESSAROVEN_LAUNCHER_OPTIONS_H
 
-#include "qv_string.h"
+#include <stddef.h>
+
+// Room for the log's path, terminator included (MAX_PATH): a longer one is
+// still the launcher's option, but names no log the platform would open.
+const size_t kLogPathChars = 260;
 
 struct LauncherOptions {
     bool wait = false;   // /wait: end with the next stage's exit code, once it has ended
     bool quiet = false;  // /quiet: no splash, no message box
-    QvString logPath;    // /log=PATH: the path as written, quotes taken off; empty without
+    // /log=PATH: the path as written, quotes taken off; empty without, and
+    // when it does not fit.
+    char logPath[kLogPathChars] = {};
     // The rest of the tail, for the next stage: a pointer into the tail given.
     const char* nextStageTail = "";
 };
@@ -23,8 +29,8 @@ struct LauncherOptions {
 // /log="PATH", compared without regard to case (PATH not empty). The first
 // word that is not one of them ends the options: a word that only begins
 // like one (/waitx) or an option after another word is the next stage's.
-// The options and the blanks after them are taken off. Throws
-// std::bad_alloc when memory for the log's path runs out.
+// The options and the blanks after them are taken off. Allocates nothing:
+// the start-up's report of memory that ran out must know of /quiet too.
 LauncherOptions ReadLauncherOptions(const char* tail);
 
 #endif

@@ -277,21 +277,15 @@ int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& 
     g_instance = instance;
     ResetWork();
     RunContext run;
-    try {
-        run.options = ReadLauncherOptions(commandTail);
-    } catch (const std::bad_alloc&) {
-        // Not even the options: the report shows.
-        run.Report(OutOfMemoryReport());
-        return kExitPreparationFailed;
-    }
-    run.quiet = run.options.quiet || !WindowStationIsVisible();
+    run.options = ReadLauncherOptions(commandTail);
+    run.quiet = RunsQuietly(run.options);
     run.log.Open(run.options.logPath);
     unsigned version[4] = {0, 0, 0, 0};
     if (!ModuleFileVersion(instance, version)) run.log.Write("the launcher's version resource cannot be read");
     run.log.Write("Tessaroven setup launcher %u.%u.%u.%u, command tail: %s", version[0], version[1], version[2],
                   version[3], commandTail);
     run.log.Write("options:%s%s%s%s", run.options.wait ? " /wait" : "", run.options.quiet ? " /quiet" : "",
-                  run.options.logPath.IsEmpty() ? "" : " /log",
+                  run.options.logPath[0] == '\0' ? "" : " /log",
                   run.quiet && !run.options.quiet ? " (quiet: no visible window station)" : "");
     g_run = &run;
     g_closeAsked = HoldWorkForTheQuestion;

@@ -4,9 +4,13 @@
 
 #include <errno.h>
 
+#include "command_tail.h"
 #include "exit_codes.h"
 #include "failure_report.h"
+#include "launcher_options.h"
+#include "run_log.h"
 #include "system_paths.h"
+#include "window_station.h"
 
 namespace {
 
@@ -21,7 +25,15 @@ LONG WINAPI ReportStartupFailure(EXCEPTION_POINTERS* exception) {
     g_guarding = false;
     static RunFailure failure;
     SetFailure(&failure, kOutOfMemoryCode, ReportedModuleName(nullptr), nullptr);
-    ShowFailureReport(failure);
+    // The options ask for no box and a log as much here as later; reading
+    // them needs no memory.
+    static LauncherOptions options;
+    options = ReadLauncherOptions(CommandTail(GetCommandLineA()));
+    RunLog log;
+    log.Open(options.logPath);
+    log.Write("%s", FailureReportText(failure));
+    log.Write("exit code %d", static_cast<int>(kExitPreparationFailed));
+    if (!RunsQuietly(options)) ShowFailureReport(failure);
     ExitProcess(kExitPreparationFailed);
 }
 

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "launcher_options.h"
-#include "qv_text.h"
 
 TEST(LauncherOptions, TakenFromTheStartOfTheTailOnly) {
     struct Case {
@@ -51,9 +50,27 @@ TEST(LauncherOptions, TakenFromTheStartOfTheTailOnly) {
         LauncherOptions options = ReadLauncherOptions(c.tail);
         EXPECT_EQ(c.wait, options.wait);
         EXPECT_EQ(c.quiet, options.quiet);
-        EXPECT_EQ(c.log, Text(options.logPath));
+        EXPECT_STREQ(c.log, options.logPath);
         EXPECT_STREQ(c.rest, options.nextStageTail);
         // A pointer into the tail, not a copy: the next stage gets its bytes.
         EXPECT_EQ(c.tail + strlen(c.tail) - strlen(c.rest), options.nextStageTail);
     }
+}
+
+// A log's path longer than the platform opens is still the launcher's
+// option (the next stage does not get it), but names no log.
+TEST(LauncherOptions, ALogPathTooLongIsTakenButNamesNoLog) {
+    std::string fits = "/log=" + std::string(kLogPathChars - 1, 'p') + " /wait x";
+    LauncherOptions options = ReadLauncherOptions(fits.c_str());
+    EXPECT_EQ(kLogPathChars - 1, strlen(options.logPath));
+    EXPECT_TRUE(options.wait);
+    EXPECT_STREQ("x", options.nextStageTail);
+    // Quotes do not count: they are taken off.
+    std::string quoted = "/log=\"" + std::string(kLogPathChars - 1, 'q') + "\" x";
+    EXPECT_EQ(kLogPathChars - 1, strlen(ReadLauncherOptions(quoted.c_str()).logPath));
+    std::string tooLong = "/log=" + std::string(kLogPathChars, 'p') + " /wait x";
+    options = ReadLauncherOptions(tooLong.c_str());
+    EXPECT_STREQ("", options.logPath);
+    EXPECT_TRUE(options.wait);
+    EXPECT_STREQ("x", options.nextStageTail);
 }

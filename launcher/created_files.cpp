@@ -28,6 +28,13 @@ void RemoveOrHandOver(const char* path, BOOL (*remove)(const char*), RunFailure*
         if (remove(path)) return;
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+        // A folder that holds what was left behind goes no sooner than that
+        // does: no use waiting, nor asking the system, which could not
+        // remove it at its next start either.
+        if (failure != nullptr && LeftBehindBelow(*failure, path)) {
+            AddLeftover(failure, path, false);
+            return;
+        }
         // When the session ends there is no time to wait: Windows takes it.
         if (attempt + 1 == kRemovalTries || WorkStopReason() == StopReason::SessionEnding) break;
         Sleep(kRetryPauseMs[attempt]);

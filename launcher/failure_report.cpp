@@ -43,6 +43,18 @@ bool TextIsPath(int code) {
            code == QvStreamException::PathTooLong;
 }
 
+// Whether the first n characters of a and b are the same, ASCII letters of
+// either case alike.
+bool SameIgnoringCase(const char* a, const char* b, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
 void Describe(RunFailure* failure, const QvStreamException& e, const char* currentPath, const char* launcherFile) {
     if (e.Detail() != nullptr && TextIsPath(e.Code())) {
         SetFailure(failure, e.Code(), e.Detail(), nullptr);
@@ -63,6 +75,18 @@ void SetFailure(RunFailure* failure, int code, const char* path, const char* rea
 void AddLeftover(RunFailure* failure, const char* path, bool handedToSystem) {
     char* lines = handedToSystem ? failure->handedOver : failure->leftBehind;
     Append(lines, kFailureLeftoverChars, lines[0] != '\0' ? "\n%s" : "%s", path);
+}
+
+bool LeftBehindBelow(const RunFailure& failure, const char* folder) {
+    size_t length = strlen(folder);
+    for (const char* line = failure.leftBehind; *line != '\0';) {
+        const char* end = strchr(line, '\n');
+        size_t lineLength = end != nullptr ? static_cast<size_t>(end - line) : strlen(line);
+        if (lineLength > length && line[length] == '\\' && SameIgnoringCase(line, folder, length)) return true;
+        if (end == nullptr) break;
+        line = end + 1;
+    }
+    return false;
 }
 
 void RecordCurrentFailure(RunFailure* failure, const char* currentPath, const char* launcherFile) {

@@ -47,6 +47,10 @@ void SetFailure(RunFailure* failure, int code, const char* path, const char* rea
 // they are full).
 void AddLeftover(RunFailure* failure, const char* path, bool handedToSystem);
 
+// True when a path left behind in failure lies below folder (a full path
+// without trailing backslash), case ignored.
+bool LeftBehindBelow(const RunFailure& failure, const char* folder);
+
 // Fills failure from the exception being handled: a QvStreamException
 // thrown as a pointer (deleted here) or by value, or std::bad_alloc. Its
 // text is the path for the codes that carry one (OpenFailed,

@@ -99,6 +99,27 @@ TEST(RunFailure, ReportShowsThePathUnderFileTheReasonAndWhatWasLeft) {
               Report(refused));
 }
 
+// A folder that holds something left behind cannot go before it does.
+TEST(RunFailure, LeftBehindBelowAFolderOnlyForWhatIsInsideIt) {
+    RunFailure failure;
+    AddLeftover(&failure, "C:\\T\\TVQSetup0\\sub\\a.dll", false);
+    AddLeftover(&failure, "C:\\T\\TVQSetup0\\b.dll", true);  // handed over: the folder empties at the restart
+    struct Case {
+        const char* folder;
+        bool below;
+    };
+    const Case cases[] = {
+        {"C:\\T\\TVQSetup0\\sub", true}, {"C:\\T\\TVQSetup0", true},   {"c:\\t\\tvqsetup0", true},
+        {"C:\\T", true},                   {"C:\\T\\TVQSetup0\\su", false}, {"C:\\T\\TVQSetup0\\sub\\a.dll", false},
+        {"C:\\T\\TVQSetup1", false},      {"D:\\T", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        EXPECT_EQ(c.below, LeftBehindBelow(failure, c.folder));
+    }
+    EXPECT_FALSE(LeftBehindBelow(RunFailure(), "C:\\T"));
+}
+
 // Memory may be what ran out: recording the failure and writing its report
 // must not ask for any, and what does not fit is cut, not overrun.
 TEST(RunFailure, RecordAndReportNeedNoMemoryAndCutWhatDoesNotFit) {

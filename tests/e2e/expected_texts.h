@@ -20,6 +20,9 @@ struct LanguageTexts {
     // Windows to remove when it restarts.
     const char* leftovers;
     const char* question;  // asked when the user closes the splash
+    // Heads the lines of what a failed run could not remove and Windows
+    // would not take either: the user must remove them.
+    const char* leftBehind;
 };
 
 inline const char kEnglishNoSpace[] =
@@ -32,16 +35,17 @@ inline const char kEnglishDamaged[] =
     "checksum. Nothing has been installed.\n\nPlease download it again.\n\nFile: %s";
 
 inline const char kEnglishLeftovers[] = "These could not be removed yet; Windows will remove them when it restarts:";
+inline const char kEnglishLeftBehind[] = "These could not be removed; please delete them yourself:";
 inline const char kEnglishQuestion[] =
     "You are about to interrupt the Tessaroven download.\nTo continue downloading, you just need to restart the setup "
     "program.\nFiles already downloaded won't be downloaded again.\nDo you really want to interrupt the download?";
 
 inline const LanguageTexts kLanguages[] = {
     {"en", 0x0409, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged, kEnglishLeftovers,
-     kEnglishQuestion},
+     kEnglishQuestion, kEnglishLeftBehind},
     // No Spanish texts: Spanish users read English.
     {"es", 0x0C0A, "Tessaroven Setup", kEnglishNoSpace, kEnglishFailure, kEnglishDamaged, kEnglishLeftovers,
-     kEnglishQuestion},
+     kEnglishQuestion, kEnglishLeftBehind},
     {"de", 0x0407, "Tessaroven Setup",
      "Nicht gen\xFCgend freier Platz auf Laufwerk %s, um Setup laufen zu lassen!\n"
      "(%.1f MB ben\xF6tigt, nur %.1f MB vorhanden)",
@@ -55,7 +59,8 @@ inline const LanguageTexts kLanguages[] = {
      "chsten Neustart:",
      "Sie sind dabei, den Tessaroven-Download zu unterbrechen.\nUm den Download fortzusetzen, m\xFCssen Sie nur das "
      "Setup-Program erneut starten.\nDie bereits herunter geladenen Datein werden nicht erneut heruntergeladen.\n"
-     "Wollen Sie den Download wirklich unterbrechen?"},
+     "Wollen Sie den Download wirklich unterbrechen?",
+     "Folgendes lie\xDF sich nicht entfernen; bitte l\xF6schen Sie es selbst:"},
     {"fr", 0x040C, "Installation de Tessaroven",
      "Espace insuffisant pour lancer l'installation sur le disque %s !\n"
      "(%.1f Mo n\xE9"
@@ -74,7 +79,8 @@ inline const LanguageTexts kLanguages[] = {
      "chargement, vous devez juste relancer le setup.\nLes fichiers d\xE9j\xE1 t\xE9l\xE9"
      "charg\xE9s n'auront pas besoin de l'\xEAtre \xE0 nouveau.\nVoulez-vous r\xE9"
      "ellement interrompre le t\xE9l\xE9"
-     "chargement ?"},
+     "chargement ?",
+     "Ces \xE9l\xE9ments n'ont pas pu \xEAtre supprim\xE9s ; veuillez les supprimer vous-m\xEAme :"},
     {"it", 0x0410, "Installazione Tessaroven",
      "Spazio insufficiente sul disco %s per lanciare l'installazione!\n"
      "(richiesto %.1f MB, disponibile solo %.1f MB)",
@@ -86,7 +92,8 @@ inline const LanguageTexts kLanguages[] = {
      "Questi elementi non si sono ancora potuti rimuovere; Windows li rimuover\xE0 al prossimo riavvio:",
      "Sta per interrompere il download di Tessaroven.\nPer continuare il download, basta rilanciare il programma "
      "d'installazione.\nI file gi\xE0 scaricati non verranno scaricati nuovamente.\nDesidera veramente interrompere "
-     "il download?"},
+     "il download?",
+     "Questi elementi non si sono potuti rimuovere; la preghiamo di eliminarli manualmente:"},
 };
 
 // The texts of the language this run was started in (--language), or null.

@@ -7,6 +7,7 @@
 
 // After windows.h, whose types it uses.
 #include <sddl.h>
+#include <winternl.h>
 
 #include <direct.h>
 #include <errno.h>
@@ -88,7 +89,15 @@ uint32_t Decide(uint32_t hook, uintptr_t handle, const char* path) {
         record.firstFaultHook = hook;
         return plan.error;
     }
-    if (record.injected == 0 || plan.followAt == 0 || ((plan.followHooks >> hook) & 1) == 0) return 0;
+    if (record.injected == 0 || plan.followAt == 0) return 0;
+    // The system will not take the path either: what an unelevated run meets.
+    if (plan.followHandOverFails && hook == kHook_MoveFileExA && g_forGoodHook != kHookCount && path != nullptr &&
+        strcmp(path, g_forGoodPath) == 0) {
+        ++record.injected;
+        return kAccessDenied;
+    }
+    // A mask of 32 bits: the hooks past the 32nd never take part in the rollback.
+    if (hook >= 32 || ((plan.followHooks >> hook) & 1) == 0) return 0;
     if (hook == g_forGoodHook && path != nullptr && strcmp(path, g_forGoodPath) == 0) {
         ++record.injected;
         return plan.followError;
@@ -119,10 +128,11 @@ uint32_t DecideCall(A... args) {
 }
 
 template <typename R>
-R FailValue(FailsWith fails) {
+R FailValue(FailsWith fails, uint32_t error) {
     if constexpr (std::is_pointer<R>::value) {
         return fails == FailsWith::InvalidHandle ? reinterpret_cast<R>(INVALID_HANDLE_VALUE) : nullptr;
     } else {
+        if (fails == FailsWith::NtStatus) return static_cast<R>(NtStatusOf(error));
         return fails == FailsWith::MinusOne ? static_cast<R>(-1) : R();
     }
 }
@@ -144,8 +154,8 @@ struct Replacement<I, false, WinapiFunction<R, A...>> {
     static R WINAPI Call(A... args) {
         uint32_t error = DecideCall<I>(args...);
         if (error == 0) return reinterpret_cast<Real>(g_real[I])(args...);
-        SetLastError(error);
-        return FailValue<R>(kHooks[I].fails);
+        if (kHooks[I].fails != FailsWith::NtStatus) SetLastError(error);
+        return FailValue<R>(kHooks[I].fails, error);
     }
 };
 
@@ -157,7 +167,7 @@ struct Replacement<I, true, R (*)(A...)> {
         if (error == 0) return reinterpret_cast<Real>(g_real[I])(args...);
         errno = ErrnoFor(error);
         SetLastError(error);
-        return FailValue<R>(kHooks[I].fails);
+        return FailValue<R>(kHooks[I].fails, error);
     }
 };
 

@@ -19,6 +19,8 @@ struct FaultPlan {
     uint32_t followAt;      // the followAt-th of them fails (1: the first); 0: none
     uint32_t followError;
     uint32_t followForGood; // non-zero: every later call of that hook on the same path fails too
+    uint32_t followHandOverFails; // non-zero (with followForGood): the hand-over of that path to the
+                                  // system's next start (MoveFileExA) fails as well, access denied
 };
 
 // A run of calls of one hook in a row; for a Key::Handle hook, consecutive

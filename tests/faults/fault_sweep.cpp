@@ -16,10 +16,12 @@
 //   --cases=FILE --lane=I/N    run every N-th case of FILE from the I-th on
 //                              (1-based), outcomes into FILE.laneI
 //   --cases=FILE --lanes=N     print the summary of the N lanes' outcomes
-//   --case=K [--error=E] [--rollback=J[g]]
+//   --case=K [--error=E] [--rollback=J[g|h]] [--elevated-quiet]
 //                              run the one case K, failing with Windows error E
 //                              (default 5, access denied), and with the J-th
-//                              removal of its rollback failing once, or for good
+//                              removal of its rollback failing once, for good
+//                              (g), or for good with its hand-over to the
+//                              system failing too (h); elevated with /quiet
 #include <windows.h>
 
 #include <stdio.h>
@@ -44,6 +46,7 @@ struct Options {
     uint32_t single = 0;
     uint32_t error = kAccessDenied;
     bool sample = false;
+    bool elevatedQuiet = false;
 };
 
 bool TakeOptions(int argc, char** argv, Options* options, std::string* error) {
@@ -68,6 +71,8 @@ bool TakeOptions(int argc, char** argv, Options* options, std::string* error) {
             options->error = static_cast<uint32_t>(strtoul(number.c_str(), nullptr, 10));
         } else if (arg == "--sample") {
             options->sample = true;
+        } else if (arg == "--elevated-quiet") {
+            options->elevatedQuiet = true;
         } else {
             *error = "unknown option " + arg;
             return false;
@@ -127,6 +132,28 @@ bool Plan(const SweepSetup& setup, bool sample, std::vector<SweepCase>* cases) {
     std::vector<SweepCase> rollback = RollbackCases(late.plan.failAt, removals);
     cases->insert(cases->end(), rollback.begin(), rollback.end());
     if (sample) *cases = SampleCases(*cases);
+
+    // Elevated, quiet and logged: in the machine's temporary folder, with
+    // the reports in the log; the first case of every call kind. Its calls
+    // are counted in a clean run of its own: the paths differ.
+    SweepCase elevated;
+    elevated.plan = FaultPlan();
+    elevated.elevatedQuiet = true;
+    CaseOutcome elevatedCounted = RunCase(setup, elevated);
+    if (!elevatedCounted.held) {
+        printf("fault sweep: the elevated clean run broke: %s\n", elevatedCounted.broken.c_str());
+        return false;
+    }
+    printf("elevated clean run: %u calls\n", elevatedCounted.record->calls);
+    std::vector<SweepCase> elevatedCases = SingleFaultCases(*elevatedCounted.record);
+    uint32_t elevatedLate = LateWriteCall(*elevatedCounted.record);
+    if (elevatedLate != 0) {
+        std::vector<SweepCase> elevatedRollback = RollbackCases(elevatedLate, 1);
+        elevatedCases.insert(elevatedCases.end(), elevatedRollback.begin(), elevatedRollback.end());
+    }
+    for (SweepCase& c : elevatedCases) c.elevatedQuiet = true;
+    elevatedCases = SampleCases(elevatedCases);
+    cases->insert(cases->end(), elevatedCases.begin(), elevatedCases.end());
     return true;
 }
 
@@ -149,7 +176,9 @@ int Summarize(const std::vector<SweepCase>& cases, const std::vector<std::string
     }
     for (const SweepCase& c : cases) {
         std::string kind = c.plan.followAt == 0 ? HookName(c.hook)
-                                                : std::string("rollback removal ") + (c.plan.followForGood ? "for good" : "once");
+                           : std::string("rollback removal ") +
+                                 (c.plan.followHandOverFails ? "for good, not taken" : c.plan.followForGood ? "for good" : "once");
+        if (c.elevatedQuiet) kind = "elevated " + kind;
         auto found = results.find(CaseLine(c));
         std::string what = "never run";
         if (found != results.end()) {
@@ -209,12 +238,14 @@ int main(int argc, char** argv) {
     if (options.single != 0) {
         SweepCase c;
         c.plan = FaultPlan();
+        c.elevatedQuiet = options.elevatedQuiet;
         c.plan.failAt = options.single;
         c.plan.error = options.error;
         if (!options.rollback.empty()) {
             c.plan.followHooks = RollbackHooks();
             c.plan.followAt = static_cast<uint32_t>(atoi(options.rollback.c_str()));
-            c.plan.followForGood = options.rollback.back() == 'g';
+            c.plan.followHandOverFails = options.rollback.back() == 'h';
+            c.plan.followForGood = options.rollback.back() == 'g' || c.plan.followHandOverFails;
             c.plan.followError = c.plan.followForGood ? kAccessDenied : kSharingViolation;
         }
         CaseOutcome outcome = RunCase(setup, c);

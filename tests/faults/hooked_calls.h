@@ -10,13 +10,14 @@
 
 // The DLL a call comes from: its calling convention follows from it (the
 // C run-time's are cdecl, the system's WINAPI).
-enum class Library { Kernel32, Advapi32, User32, Msvcrt };
+enum class Library { Kernel32, Advapi32, User32, Msvcrt, Ntdll };
 
 // What a failed call returns (its errno or last error is set as well).
 enum class FailsWith {
     Zero,           // FALSE, null, 0
     MinusOne,       // -1, or 0xFFFFFFFF for an unsigned result
     InvalidHandle,  // INVALID_HANDLE_VALUE
+    NtStatus,       // the native status of the error (NtStatusOf), no last error
     Never,          // not failed and not counted: marks where WinMain begins
 };
 
@@ -42,6 +43,16 @@ enum : uint32_t {
 #define TV_RESOURCE_ERRORS {kNotEnoughMemory, kAccessDenied}
 #define TV_MEMORY_ERRORS {kNotEnoughMemory}
 #define TV_OTHER_ERRORS {kAccessDenied, kSharingViolation}
+
+// The native status a native call fails with for one of the errors above.
+inline int32_t NtStatusOf(uint32_t error) {
+    switch (error) {
+        case kAccessDenied: return static_cast<int32_t>(0xC0000022u);       // STATUS_ACCESS_DENIED
+        case kNotEnoughMemory: return static_cast<int32_t>(0xC0000017u);    // STATUS_NO_MEMORY
+        case kSharingViolation: return static_cast<int32_t>(0xC0000043u);   // STATUS_SHARING_VIOLATION
+        default: return static_cast<int32_t>(0xC000007Fu);                  // STATUS_DISK_FULL
+    }
+}
 
 // X(library, name, what it returns on failure, first argument, errors)
 #define TV_HOOKED_CALLS(X)                                                               \
@@ -70,6 +81,12 @@ enum : uint32_t {
     X(Kernel32, LockResource, FailsWith::Zero, Key::None, TV_RESOURCE_ERRORS)            \
     X(Kernel32, CreateProcessA, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)             \
     X(Kernel32, MoveFileExA, FailsWith::Zero, Key::Path, TV_OTHER_ERRORS)                \
+    X(Kernel32, CreateThread, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS)              \
+    X(Kernel32, CreateEventA, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS)              \
+    X(Kernel32, CreateMutexA, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS)              \
+    X(Kernel32, GetSystemWindowsDirectoryW, FailsWith::Zero, Key::None, TV_OTHER_ERRORS) \
+    X(User32, GetUserObjectInformationA, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)    \
+    X(Ntdll, NtCreateFile, FailsWith::NtStatus, Key::None, TV_FOLDER_ERRORS)             \
     X(Advapi32, OpenProcessToken, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)           \
     X(Advapi32, GetTokenInformation, FailsWith::Zero, Key::None, TV_OTHER_ERRORS)        \
     X(Advapi32, ConvertSidToStringSidA, FailsWith::Zero, Key::None, TV_MEMORY_ERRORS)    \
@@ -97,6 +114,7 @@ inline const char* LibraryFile(Library library) {
         case Library::Kernel32: return "kernel32.dll";
         case Library::Advapi32: return "advapi32.dll";
         case Library::User32: return "user32.dll";
+        case Library::Ntdll: return "ntdll.dll";
         default: return "msvcrt.dll";
     }
 }

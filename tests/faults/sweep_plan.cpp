@@ -82,20 +82,26 @@ uint32_t LateWriteCall(const FaultRecord& clean) {
     return 0;
 }
 
+static_assert(kHook_DeleteFileA < 32 && kHook_RemoveDirectoryA < 32, "the rollback's hooks fit the 32-bit mask");
+
 uint32_t RollbackHooks() { return (1u << kHook_DeleteFileA) | (1u << kHook_RemoveDirectoryA); }
 
 std::vector<SweepCase> RollbackCases(uint32_t lateWrite, uint32_t removals) {
     std::vector<SweepCase> cases;
+    // A moment's failure; a lasting one, handed to the system; a lasting
+    // one the system will not take either.
+    enum Kind { Once, ForGood, HandOverFails };
     for (uint32_t n = 1; n <= removals; ++n) {
-        for (bool forGood : {false, true}) {
+        for (Kind kind : {Once, ForGood, HandOverFails}) {
             SweepCase c;
             c.plan = FaultPlan();
             c.plan.failAt = lateWrite;
             c.plan.error = kLateWriteError;
             c.plan.followHooks = RollbackHooks();
             c.plan.followAt = n;
-            c.plan.followForGood = forGood ? 1 : 0;
-            c.plan.followError = forGood ? kLastingError : kTransientError;
+            c.plan.followForGood = kind != Once ? 1 : 0;
+            c.plan.followHandOverFails = kind == HandOverFails ? 1 : 0;
+            c.plan.followError = kind != Once ? kLastingError : kTransientError;
             c.hook = kHook_WriteFile;
             cases.push_back(c);
         }
@@ -106,9 +112,10 @@ std::vector<SweepCase> RollbackCases(uint32_t lateWrite, uint32_t removals) {
 std::vector<SweepCase> SampleCases(const std::vector<SweepCase>& cases) {
     std::vector<SweepCase> sample;
     bool hookSeen[kHookCount] = {};
-    bool rollbackSeen[2] = {};
+    bool rollbackSeen[3] = {};
     for (const SweepCase& c : cases) {
-        bool& seen = c.plan.followAt != 0 ? rollbackSeen[c.plan.followForGood ? 1 : 0] : hookSeen[c.hook];
+        bool& seen = c.plan.followAt != 0 ? rollbackSeen[c.plan.followForGood + c.plan.followHandOverFails]
+                                          : hookSeen[c.hook];
         if (seen) continue;
         seen = true;
         sample.push_back(c);
@@ -117,8 +124,10 @@ std::vector<SweepCase> SampleCases(const std::vector<SweepCase>& cases) {
 }
 
 std::string CaseName(const SweepCase& c) {
-    std::string name = "k" + std::to_string(c.plan.failAt);
-    if (c.plan.followAt != 0) name += "-r" + std::to_string(c.plan.followAt) + (c.plan.followForGood ? "g" : "t");
+    std::string name = (c.elevatedQuiet ? "e" : "k") + std::to_string(c.plan.failAt);
+    if (c.plan.followAt != 0)
+        name += "-r" + std::to_string(c.plan.followAt) +
+                (c.plan.followHandOverFails ? "h" : c.plan.followForGood ? "g" : "t");
     return name;
 }
 
@@ -126,24 +135,30 @@ std::string CaseText(const SweepCase& c) {
     std::string text = "k=" + std::to_string(c.plan.failAt) + " " + HookName(c.hook) + " (" + ErrorName(c.plan.error) + ")";
     if (c.plan.followAt != 0)
         text += ", then removal " + std::to_string(c.plan.followAt) + " of the rollback " +
-                (c.plan.followForGood ? "for good" : "once") + " (" + ErrorName(c.plan.followError) + ")";
+                (c.plan.followForGood ? "for good" : "once") + " (" + ErrorName(c.plan.followError) + ")" +
+                (c.plan.followHandOverFails ? ", and its hand-over (access denied)" : "");
+    if (c.elevatedQuiet) text += ", elevated with /quiet";
     return text;
 }
 
 std::string CaseLine(const SweepCase& c) {
     char line[160];
-    snprintf(line, sizeof line, "%s %u %u %u %u %u %u", HookName(c.hook), c.plan.failAt, c.plan.error,
-             c.plan.followHooks, c.plan.followAt, c.plan.followForGood, c.plan.followError);
+    snprintf(line, sizeof line, "%s %u %u %u %u %u %u %u %u", HookName(c.hook), c.plan.failAt, c.plan.error,
+             c.plan.followHooks, c.plan.followAt, c.plan.followForGood, c.plan.followError,
+             c.plan.followHandOverFails, c.elevatedQuiet ? 1u : 0u);
     return line;
 }
 
 bool ParseCaseLine(const std::string& line, SweepCase* c) {
     char name[64];
     FaultPlan plan = FaultPlan();
-    if (sscanf(line.c_str(), "%63s %u %u %u %u %u %u", name, &plan.failAt, &plan.error, &plan.followHooks,
-               &plan.followAt, &plan.followForGood, &plan.followError) != 7)
+    unsigned elevatedQuiet = 0;
+    if (sscanf(line.c_str(), "%63s %u %u %u %u %u %u %u %u", name, &plan.failAt, &plan.error, &plan.followHooks,
+               &plan.followAt, &plan.followForGood, &plan.followError, &plan.followHandOverFails,
+               &elevatedQuiet) != 9)
         return false;
     c->plan = plan;
     c->hook = HookNamed(name);
+    c->elevatedQuiet = elevatedQuiet != 0;
     return c->hook < kHookCount && plan.failAt != 0;
 }

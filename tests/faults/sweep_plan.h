@@ -16,6 +16,10 @@
 struct SweepCase {
     FaultPlan plan;
     uint32_t hook = kHookCount;  // the hook of the call plan.failAt
+    // Started as it is (elevated, working in the machine's temporary
+    // folder) with /quiet and a log, instead of unelevated in its own
+    // temporary folder: no message box, the report in the log.
+    bool elevatedQuiet = false;
 };
 
 // The name of a hook, "CreateFileA".
@@ -36,14 +40,16 @@ uint32_t LateWriteCall(const FaultRecord& clean);
 // The hooks whose calls the rollback pass makes fail (bit mask).
 uint32_t RollbackHooks();
 
-// Two cases per delete or folder removal that the run failing at lateWrite
-// makes (removals of them): failing once, and failing for good.
+// Three cases per delete or folder removal that the run failing at
+// lateWrite makes (removals of them): failing once, failing for good, and
+// failing for good with the hand-over to the system failing too.
 std::vector<SweepCase> RollbackCases(uint32_t lateWrite, uint32_t removals);
 
-// The first case of each hook and of each rollback kind: every call kind once.
+// The first case of each hook and of each of the three rollback kinds:
+// every call kind once.
 std::vector<SweepCase> SampleCases(const std::vector<SweepCase>& cases);
 
-// A short name for a case's folders: "k123", "k40000-r3g".
+// A short name for a case's folders: "k123", "k40000-r3g", "e123" (elevated, quiet).
 std::string CaseName(const SweepCase& c);
 // What a case injects, for the report: "k=123 WriteFile (disk full)".
 std::string CaseText(const SweepCase& c);

@@ -54,7 +54,8 @@ std::string HandOverProblem(const std::string& temp, const std::string& record) 
     if (!SameFile(launcher, Settings().launcher)) return "the next stage got ResourceFile=\"" + launcher + "\"";
     if (!StartsWithNoCase(script, temp) || !StartsWithNoCase(work, temp))
         return "the script " + script + " or the working folder " + work + " is not in the temporary folder";
-    if (ScratchFolder::ReadAll(record + "\\module.txt") != work + "Zoratrel.exe")
+    // The folder as the platform names it: case aside, as the launcher named it.
+    if (_stricmp(ScratchFolder::ReadAll(record + "\\module.txt").c_str(), (work + "Zoratrel.exe").c_str()) != 0)
         return "the next stage is not the working folder's: " + ScratchFolder::ReadAll(record + "\\module.txt");
     std::string files = UnpackedDifference(work, UnpackedPayload());
     if (!files.empty()) return files;
@@ -121,8 +122,29 @@ struct ParsedReport {
     std::string path;
     int code = 0;
     std::string reason;
-    std::vector<std::string> handedOver;
+    std::vector<std::string> handedOver;  // under the heading of what Windows removes at its next start
+    std::vector<std::string> leftBehind;  // under the heading of what the user must remove
 };
+
+// The lines after "\n\n" heading "\n" in text up to the next blank line;
+// found tells whether the heading is there.
+std::vector<std::string> LinesUnder(const std::string& text, const char* heading, bool* found) {
+    std::vector<std::string> lines;
+    std::string head = std::string("\n\n") + heading + "\n";
+    size_t at = text.find(head);
+    *found = at != std::string::npos;
+    if (!*found) return lines;
+    at += head.size();
+    size_t end = text.find("\n\n", at);
+    if (end == std::string::npos) end = text.size();
+    while (at < end) {
+        size_t line = text.find('\n', at);
+        if (line == std::string::npos || line > end) line = end;
+        lines.push_back(text.substr(at, line - at));
+        at = line + 1;
+    }
+    return lines;
+}
 
 ParsedReport ParseReport(const std::string& text, const LanguageTexts& texts) {
     ParsedReport parsed;
@@ -138,21 +160,21 @@ ParsedReport ParseReport(const std::string& text, const LanguageTexts& texts) {
     parsed.code = static_cast<int>(strtol(number, &end, 10));
     if (end == number) return parsed;
     std::string rest = end;
-    std::string leftovers = std::string("\n\n") + texts.leftovers + "\n";
-    size_t leftoversAt = rest.find(leftovers);
-    std::string lines = leftoversAt == std::string::npos ? std::string() : rest.substr(leftoversAt + leftovers.size());
-    rest = rest.substr(0, leftoversAt);
-    if (!rest.empty()) {
-        if (rest[0] != '\n') return parsed;
-        parsed.reason = rest.substr(1);
+    bool handed = false, left = false;
+    parsed.handedOver = LinesUnder(rest, texts.leftovers, &handed);
+    parsed.leftBehind = LinesUnder(rest, texts.leftBehind, &left);
+    // The reason, if any, stands on the line after the code, before the headings.
+    size_t headings = rest.find("\n\n");
+    std::string reason = rest.substr(0, headings);
+    if (!reason.empty()) {
+        if (reason[0] != '\n') return parsed;
+        parsed.reason = reason.substr(1);
     }
-    for (size_t at = 0; at < lines.size();) {
-        size_t line = lines.find('\n', at);
-        if (line == std::string::npos) line = lines.size();
-        parsed.handedOver.push_back(lines.substr(at, line - at));
-        at = line + 1;
-    }
-    parsed.matches = leftoversAt == std::string::npos || !parsed.handedOver.empty();
+    // Every blank line opens one of the two headings, each with lines under it.
+    size_t blocks = 0;
+    for (size_t at = rest.find("\n\n"); at != std::string::npos; at = rest.find("\n\n", at + 2)) ++blocks;
+    parsed.matches = blocks == (handed ? 1u : 0u) + (left ? 1u : 0u) && (!handed || !parsed.handedOver.empty()) &&
+                     (!left || !parsed.leftBehind.empty());
     return parsed;
 }
 
@@ -175,11 +197,70 @@ std::string ReportProblem(const ParsedReport& report, const SweepCase& c, const 
         (report.code != kCorruptArchiveCode || report.path != Settings().launcher ||
          report.reason.find(windowsError) == std::string::npos))
         return "the report of an unreadable archive does not name the launcher, the archive and " + windowsError;
-    if (c.plan.followForGood && record.followPath[0] != '\0' &&
-        std::find(report.handedOver.begin(), report.handedOver.end(), std::string(record.followPath)) ==
-            report.handedOver.end())
-        return std::string("the report does not name ") + record.followPath + ", which could not be removed";
+    if (c.plan.followForGood && record.followPath[0] != '\0') {
+        // Handed to the system when it took the path, else left for the user: never both.
+        const std::vector<std::string>& named = c.plan.followHandOverFails ? report.leftBehind : report.handedOver;
+        const std::vector<std::string>& not_named = c.plan.followHandOverFails ? report.handedOver : report.leftBehind;
+        std::string path = record.followPath;
+        if (std::find(named.begin(), named.end(), path) == named.end())
+            return "the report does not name " + path + (c.plan.followHandOverFails ? " as left" : " as handed over");
+        if (std::find(not_named.begin(), not_named.end(), path) != not_named.end())
+            return "the report names " + path + " under both headings";
+    }
     return std::string();
+}
+
+// The failure report or the no-space message as a quiet run's log holds
+// it: its lines without their times, from the line that begins with start
+// to the line before "exit code"; empty when there is none.
+std::string ReportInLog(const std::string& log, const std::string& start) {
+    std::string text;
+    bool in = false;
+    for (size_t at = 0; at < log.size();) {
+        size_t end = log.find("\r\n", at);
+        if (end == std::string::npos) end = log.size();
+        // "2026-12-10 15:14:34.123 " is 24 characters.
+        std::string line = end - at >= 24 ? log.substr(at + 24, end - at - 24) : std::string();
+        at = end + 2;
+        if (!in && line.compare(0, start.size(), start) != 0) continue;
+        if (in && line.compare(0, 10, "exit code ") == 0) break;
+        text += (in ? "\n" : "") + line;
+        in = true;
+    }
+    return text;
+}
+
+// Everything a run left, as full paths without trailing backslash, sorted:
+// below its own temporary folder tempFolder (which an elevated run must not
+// touch either), and the names in machineTemp that were not there before.
+std::vector<std::string> MadeByTheRun(const std::string& tempFolder, const std::string& machineTemp,
+                                      const std::vector<std::string>& machineBefore) {
+    std::vector<std::string> made;
+    for (const std::string& name : ListTree(tempFolder)) made.push_back(tempFolder + "\\" + WithoutTrailingBackslash(name));
+    std::vector<std::string> now = ListFolder(WithoutTrailingBackslash(machineTemp));
+    for (const std::string& name : now) {
+        if (std::find(machineBefore.begin(), machineBefore.end(), name) != machineBefore.end()) continue;
+        std::string path = machineTemp + WithoutTrailingBackslash(name);
+        made.push_back(path);
+        for (const std::string& below : ListTree(path)) made.push_back(path + "\\" + WithoutTrailingBackslash(below));
+    }
+    std::sort(made.begin(), made.end());
+    return made;
+}
+
+// The names in folder (with a trailing backslash), its own entries only.
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names = ListFolder(WithoutTrailingBackslash(folder));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The machine's temporary folder, where an elevated run works, with a
+// trailing backslash.
+std::string MachineTemp() {
+    char windows[MAX_PATH] = {};
+    UINT n = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(windows) + "\\Temp\\" : std::string("C:\\windows\\Temp\\");
 }
 
 // Whether process id shows a message box captioned caption that is not
@@ -220,9 +301,14 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
     CreateDirectoryA(tempFolder.c_str(), nullptr);
 
     // A temporary folder the launcher cannot ask for gives way to the
-    // drive's root, where the run must leave nothing either.
-    bool fallback = c.plan.followAt == 0 && c.hook == kHook_GetTempPathW;
-    std::string expectedTemp = fallback ? std::string("C:\\") : temp;
+    // drive's root, where the run must leave nothing either. An elevated
+    // run works in the machine's temporary folder, whatever TEMP says.
+    bool fallback = !c.elevatedQuiet && c.plan.followAt == 0 && c.hook == kHook_GetTempPathW;
+    std::string machineTemp = MachineTemp();
+    std::string expectedTemp = c.elevatedQuiet ? machineTemp : fallback ? std::string("C:\\") : temp;
+    std::vector<std::string> machineBefore = Names(machineTemp);
+    std::string logPath = record + "\\setup.log";
+    if (c.elevatedQuiet) CreateDirectoryA(record.c_str(), nullptr);
 
     std::string events = "tv-sweep-" + std::to_string(GetCurrentProcessId()) + "-" + name;
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (events + "-ready").c_str());
@@ -244,12 +330,14 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
         std::unique_ptr<InjectedLaunch> started;
         std::string error;
         std::string commandLine = "\"" + Settings().launcher + "\"";
+        if (c.elevatedQuiet) commandLine += " /quiet /log=\"" + logPath + "\"";
+        Elevation elevation = c.elevatedQuiet ? Elevation::AsIs : setup.elevation;
         // Wine now and then refuses a process start under load (internal
         // error): that says nothing about the launcher, so it is tried again.
         for (int attempt = 0; !started && attempt < 3; ++attempt) {
             if (attempt > 0) Sleep(500);
             started.reset(new InjectedLaunch);
-            if (!started->Start(Settings().launcher, commandLine, environment, setup.elevation, setup.dll, c.plan,
+            if (!started->Start(Settings().launcher, commandLine, environment, elevation, setup.dll, c.plan,
                                  &error))
                 started.reset();
         }
@@ -284,9 +372,13 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
     CloseHandle(ready);
     CloseHandle(hold);
 
-    std::vector<std::string> left = ListTree(tempFolder);
-    std::vector<std::string> handedOver = TakeRebootDeletes(temp);
-    std::vector<std::string> leftForGood = ListTree(tempFolder);
+    std::vector<std::string> left = MadeByTheRun(tempFolder, machineTemp, machineBefore);
+    std::vector<std::string> handedOver = TakeRebootDeletes(expectedTemp);
+    if (expectedTemp != temp) {
+        std::vector<std::string> more = TakeRebootDeletes(temp);
+        handedOver.insert(handedOver.end(), more.begin(), more.end());
+    }
+    std::vector<std::string> leftForGood = MadeByTheRun(tempFolder, machineTemp, machineBefore);
     bool nextStage = ScratchFolder::Exists(record + "\\command-line.txt");
     if (fallback && nextStage) {
         std::string commandLine = ScratchFolder::ReadAll(record + "\\command-line.txt");
@@ -294,6 +386,9 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
             if (!made.empty() && ScratchFolder::Exists(made)) left.push_back(made);
     }
     const FaultRecord& seen = *outcome.record;
+    // A quiet run shows no box: its report is in the log.
+    std::string log = c.elevatedQuiet ? ScratchFolder::ReadAll(logPath) : std::string();
+    size_t expectedBoxes = c.elevatedQuiet ? 0 : 1;
 
     if (ended && outcome.exitCode == 0) {
         if (!boxes.empty()) Add(&problems, "a message box on a good run: " + outcome.report);
@@ -303,27 +398,43 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
         if (!left.empty()) Add(&problems, "left after the clean-up: " + Joined(left));
         if (!handedOver.empty()) Add(&problems, "left for the next start: " + Joined(handedOver));
     } else if (ended && (outcome.exitCode == 1 || outcome.exitCode == 2)) {
-        if (boxes.size() != 1) Add(&problems, std::to_string(boxes.size()) + " message boxes");
+        if (boxes.size() != expectedBoxes) Add(&problems, std::to_string(boxes.size()) + " message boxes");
         if (nextStage || processes != 1) Add(&problems, "the next stage was started");
-        if (!leftForGood.empty()) Add(&problems, "left for good: " + Joined(leftForGood));
+        char expected[1024];
+        std::string drive = expectedTemp.substr(0, 2);
+        snprintf(expected, sizeof expected, setup.texts->noSpace, drive.c_str(), 10.0, 0.0);
+        if (c.elevatedQuiet) {
+            // The report begins with the first line of the no-space message or of the failure report.
+            const char* text = outcome.exitCode == 1 ? expected : setup.texts->failure;
+            outcome.report = ReportInLog(log, std::string(text, strcspn(text, "\n")));
+            if (outcome.report.empty()) Add(&problems, "the log holds no report: " + log);
+        }
         if (outcome.exitCode == 1) {
-            char expected[1024];
-            std::string drive = temp.substr(0, 2);
-            snprintf(expected, sizeof expected, setup.texts->noSpace, drive.c_str(), 10.0, 0.0);
             if (outcome.report != expected) Add(&problems, "not the no-space message: " + outcome.report);
             if (!left.empty() || !handedOver.empty()) Add(&problems, "created: " + Joined(left));
-        } else if (!boxes.empty()) {
+        } else if (!outcome.report.empty()) {
             ParsedReport report = ParseReport(outcome.report, *setup.texts);
             Add(&problems, ReportProblem(report, c, seen));
             if (report.handedOver != handedOver)
                 Add(&problems, "the report names " + Joined(report.handedOver) + " as left for the next start, the system has " +
                                    Joined(handedOver));
+            // What the system would not take stays, and only that: the
+            // report names every such path, and nothing else stays.
+            std::vector<std::string> named = report.leftBehind;
+            std::sort(named.begin(), named.end());
+            if (leftForGood != named)
+                Add(&problems, "left for good: " + Joined(leftForGood) + "; the report names " + Joined(named));
             // Only what cannot go before the process ends may wait for the
             // next start: a path whose removal fails for good, or a file
             // whose handle could not be closed.
             bool mayStay = c.plan.followAt != 0 ? c.plan.followForGood != 0 : c.hook == kHook_CloseHandle;
             if (!mayStay && !handedOver.empty()) Add(&problems, "left for the next start: " + Joined(handedOver));
-            if (c.plan.followForGood && handedOver.empty()) Add(&problems, "nothing was handed over for the next start");
+            if (c.plan.followForGood && !c.plan.followHandOverFails && handedOver.empty())
+                Add(&problems, "nothing was handed over for the next start");
+            if (c.plan.followHandOverFails && report.leftBehind.empty())
+                Add(&problems, "nothing is named as left, though the system took nothing");
+        } else if (!leftForGood.empty()) {
+            Add(&problems, "left for good: " + Joined(leftForGood));
         }
     } else if (ended) {
         char code[16];
@@ -332,6 +443,8 @@ CaseOutcome RunCase(const SweepSetup& setup, const SweepCase& c) {
                            (boxes.empty() ? "" : " after " + outcome.report));
         if (!left.empty()) Add(&problems, "left: " + Joined(left));
     }
+    // Whatever stays, the next case starts from a clean machine folder.
+    for (const std::string& path : leftForGood) ScratchFolder::RemoveTree(path);
     if (c.plan.failAt != 0 && seen.injected == 0) Add(&problems, "the planned call was never made");
     if (c.plan.followAt != 0 && seen.injected < 2)
         Add(&problems, "the planned removal was never made");

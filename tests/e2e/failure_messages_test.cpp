@@ -16,6 +16,7 @@
 #include "e2e_support.h"
 #include "expected_texts.h"
 #include "image_checksum.h"
+#include "launcher_copies.h"
 #include "launcher_run.h"
 #include "payload_archives.h"
 #include "pe_file.h"
@@ -79,32 +80,6 @@ protected:
 
     const LanguageTexts* texts_ = nullptr;
 };
-
-// A copy of the launcher in folder whose archive TVIMAGE has an entry whose
-// data would start 4 GB - 4 bytes later: on a 32-bit pointer that wraps
-// round to just before the archive. Its header checksum matches its new
-// bytes, so that only the archive is wrong. Empty when the archive is not found.
-std::string LauncherWithCorruptArchive(const std::string& folder) {
-    std::string bytes = ScratchFolder::ReadAll(Settings().launcher);
-    const unsigned char* image = reinterpret_cast<const unsigned char*>(bytes.data());
-    PeResource archive = FindPeResource(image, bytes.size(), "TVArc", "TVIMAGE");
-    ImageChecksumField field;
-    if (!FindImageChecksumField(image, bytes.size(), &field)) return std::string();
-    // The first record follows the directory offset and the entry count;
-    // its data offset follows the name.
-    const unsigned char* p = image + archive.fileOffset;
-    uint32_t directory = p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-    if (archive.size < 5 || directory > archive.size - 5) return std::string();
-    size_t fields = directory + 4 + 1 + p[directory + 4];
-    if (fields + 8 > archive.size) return std::string();
-    const uint32_t wrapping = 0xFFFFFFFCu;
-    for (int i = 0; i < 4; ++i) bytes[archive.fileOffset + fields + i] = static_cast<char>(wrapping >> (8 * i));
-    ImageChecksum checksum(field.offset);
-    checksum.Add(image, bytes.size());
-    for (int i = 0; i < 4; ++i) bytes[field.offset + i] = static_cast<char>(checksum.Value() >> (8 * i));
-    std::string copy = folder + "\\setup.exe";
-    return ScratchFolder::WriteAll(copy, bytes) ? copy : std::string();
-}
 
 std::string Format(const char* format, const char* text, int number) {
     char buffer[1024];

@@ -41,12 +41,12 @@ std::string PictureFile(const std::string& launcher) {
 
 class LauncherSplash : public ::testing::Test {
 protected:
-    // Starts the launcher and waits for its no-space message, with the splash up beside it.
-    void ReachNoSpaceMessage() {
+    // Starts the launcher with tail and waits for its no-space message, with the splash up beside it.
+    void ReachNoSpaceMessage(const std::string& tail = "") {
         texts_ = ExpectedTexts();
         ASSERT_NE(nullptr, texts_) << "unknown language " << Settings().language;
         run_.reset(new LauncherRun(std::string(kMissingDrive) + "\\tvprobe\\", FreshFolder("record-splash"), false));
-        ASSERT_TRUE(run_->Start("")) << "cannot start the launcher: " << run_->Launcher().Failure();
+        ASSERT_TRUE(run_->Start(tail)) << "cannot start the launcher: " << run_->Launcher().Failure();
         bool shown = FindMessageBox(Launcher().Id(), texts_->caption, kMessageBoxMs, &noSpace_);
         ASSERT_TRUE(shown) << "no message box; launcher " << (Launcher().Wait(0) ? "ended" : "runs");
         // A drive that does not exist has no free space.
@@ -97,6 +97,17 @@ TEST_F(LauncherSplash, ClosingAsksAndOnlyYesEndsTheRun) {
     PressButton(question, IDYES);
     ASSERT_TRUE(Launcher().Wait(kExitMs)) << "the launcher did not end after Yes";
     EXPECT_EQ(0u, Launcher().ExitCode());
+}
+
+// A deployment tool that waits for the installation learns of the user's
+// abandon as "the user cancelled" (1602), not as a success.
+TEST_F(LauncherSplash, ClosingWithWaitEndsAsCancelledByTheUser) {
+    ASSERT_NO_FATAL_FAILURE(ReachNoSpaceMessage("/wait"));
+    HWND question = AskToClose();
+    ASSERT_NE(nullptr, question) << "closing the splash asks nothing";
+    PressButton(question, IDYES);
+    ASSERT_TRUE(Launcher().Wait(kExitMs)) << "the launcher did not end after Yes";
+    EXPECT_EQ(1602u, Launcher().ExitCode());
 }
 
 // For tests/splash/splash-screenshot, which compares the screen with the

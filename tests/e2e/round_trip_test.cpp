@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "expected_run.h"
 #include "launcher_run.h"
 #include "payload_archives.h"
+#include "test_thread.h"
 
 namespace {
 
@@ -74,7 +76,26 @@ struct RoundTripExpectation {
     std::string tail;                 // passed on the launcher's command line
     std::vector<std::string> before;  // ListTree of the temporary folder before the run
     std::function<std::string(const std::string&)> batch = [](const std::string& path) { return path; };
+    // Unelevated, the launcher works in temp, which TEMP and TMP name. As it
+    // is (elevated), it works in the machine's temporary folder, which temp
+    // must then name, and TEMP and TMP name steered instead, which it must
+    // leave alone.
+    Elevation elevation = Elevation::Unelevated;
+    std::string steered;
+    // Other processes of the user at work while the launcher runs: started
+    // just before it, told to stop (the flag) once the next stage runs.
+    std::function<void(const volatile bool& stop)> meanwhile;
+    // Entries of the launcher's environment set (value) or removed (empty).
+    std::vector<std::pair<std::string, std::string>> environment;
 };
+
+// The machine's temporary folder, where an elevated run works, with a
+// trailing backslash.
+std::string MachineTemp() {
+    char windows[MAX_PATH] = {};
+    UINT n = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(windows) + "\\Temp\\" : std::string("no Windows folder\\");
+}
 
 // Runs the launcher to the hand-over, checks what the next stage saw and
 // what lies on disk while the next stage holds the clean-up back, lets the
@@ -83,17 +104,29 @@ struct RoundTripExpectation {
 void RunRoundTrip(const RoundTripExpectation& expect, const std::string& recordName, std::string* scriptOut,
                   std::string* workOut) {
     std::string record = FreshFolder(recordName);
-    LauncherRun run(expect.temp, record, true);
+    LauncherRun run(expect.steered.empty() ? expect.temp : expect.steered, record, true, expect.elevation);
     if (!expect.tempWide.empty()) {
         run.Environment().Set("TEMP", expect.tempWide);
         run.Environment().Set("TMP", expect.tempWide);
     }
+    for (const auto& entry : expect.environment) {
+        if (entry.second.empty())
+            run.Environment().Remove(entry.first);
+        else
+            run.Environment().Set(entry.first, entry.second);
+    }
     ASSERT_EQ(nullptr, FindSetupWindow()) << "a setup window is still open from an earlier run";
+    volatile bool stop = false;
+    std::unique_ptr<TestThread> meanwhile;
+    if (expect.meanwhile) meanwhile.reset(new TestThread([&] { expect.meanwhile(stop); }));
     bool started = expect.launcher.empty() ? run.Start(expect.tail) : run.Start(expect.tail, expect.launcher);
+    bool nextStage = started && run.WaitForNextStage(kNextStageMs);
+    stop = true;
+    if (meanwhile) meanwhile->Join();
     ASSERT_TRUE(started) << "cannot start the launcher: " << run.Launcher().Failure();
     ASSERT_TRUE(run.Launcher().Wait(kLauncherMs)) << "the launcher did not end";
     EXPECT_EQ(0u, run.Launcher().ExitCode());
-    ASSERT_TRUE(run.WaitForNextStage(kNextStageMs)) << "the next stage did not start";
+    ASSERT_TRUE(nextStage) << "the next stage did not start";
 
     std::string commandLine = run.Recorded("command-line.txt");
     std::string script = QuotedValue(commandLine, "CleanUp");
@@ -126,6 +159,10 @@ void RunRoundTrip(const RoundTripExpectation& expect, const std::string& recordN
     // The script deletes itself last; give the folder lines before it a moment to be visible.
     WaitUntil([&] { return ListTree(WithoutTrailingBackslash(expect.temp)) == expect.before; }, 5000);
     EXPECT_EQ(expect.before, ListTree(WithoutTrailingBackslash(expect.temp)));
+    if (!expect.steered.empty()) {
+        EXPECT_EQ(std::vector<std::string>(), ListTree(WithoutTrailingBackslash(expect.steered)))
+            << "an elevated run created something where TEMP points";
+    }
 }
 
 TEST(RoundTrip, UnpacksHandsOverAndCleansUpEverything) {
@@ -136,6 +173,94 @@ TEST(RoundTrip, UnpacksHandsOverAndCleansUpEverything) {
     // The first free names of a clean temporary folder.
     EXPECT_EQ(expect.temp + "0.bat", script);
     EXPECT_EQ(expect.temp + "TVQSetup0\\", work);
+}
+
+// Run as it is, elevated as its manifest asks, the launcher works in the
+// machine's temporary folder, whatever TEMP and TMP say: in the user's own
+// temporary folder any process of the user could move its working folder
+// aside while it fills it. Nothing of the run stays there either.
+TEST(RoundTrip, ElevatedRunWorksInTheMachineTemporaryFolderWhateverTempSays) {
+    RoundTripExpectation expect;
+    expect.elevation = Elevation::AsIs;
+    expect.temp = MachineTemp();
+    expect.steered = FreshFolder("steered") + "\\";
+    expect.before = ListTree(WithoutTrailingBackslash(expect.temp));
+    std::string script, work;
+    ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-elevated", &script, &work));
+    EXPECT_EQ(0u, script.find(expect.temp)) << script;
+    EXPECT_EQ(0u, work.find(expect.temp + "TVQSetup")) << work;
+}
+
+// The moment the working folder appears, another process of the user tries
+// to move it aside and put its own in its place, again and again while the
+// launcher fills it. Every try meets the launcher's hold, and the next stage
+// runs from the folder the launcher made, with exactly what it unpacked.
+TEST(RoundTrip, AProcessThatTriesToSwapTheWorkingFolderIsRefused) {
+    for (Elevation elevation : {Elevation::AsIs, Elevation::Unelevated}) {
+        SCOPED_TRACE(elevation == Elevation::AsIs ? "elevated" : "unelevated");
+        RoundTripExpectation expect;
+        expect.elevation = elevation;
+        if (elevation == Elevation::AsIs) {
+            expect.temp = MachineTemp();
+            expect.steered = FreshFolder("swap-steered") + "\\";
+        } else {
+            expect.temp = FreshFolder("swap") + "\\";
+        }
+        expect.before = ListTree(WithoutTrailingBackslash(expect.temp));
+        // The last file the launcher unpacks: once it is there, filling is over.
+        const std::string last = ExpectedPayload(kUnpackedArchives).back().name;
+        int refused = 0, other = 0, moved = 0;
+        DWORD otherError = 0;
+        std::string swapped;
+        expect.meanwhile = [&](const volatile bool& stop) {
+            while (!stop) {
+                for (const std::string& name : ListFolder(WithoutTrailingBackslash(expect.temp))) {
+                    if (name.compare(0, 8, "TVQSetup") != 0 || name.back() != '\\') continue;
+                    if (std::find(expect.before.begin(), expect.before.end(), name) != expect.before.end()) continue;
+                    std::string folder = expect.temp + name.substr(0, name.size() - 1);
+                    while (!stop && !ScratchFolder::Exists(folder + "\\" + last)) {
+                        std::string aside = folder + "-aside";
+                        if (MoveFileExA(folder.c_str(), aside.c_str(), 0)) {
+                            // Put back at once, so that the run can go on, and count it.
+                            ++moved;
+                            swapped = folder;
+                            MoveFileExA(aside.c_str(), folder.c_str(), 0);
+                        } else if (GetLastError() == ERROR_SHARING_VIOLATION) {
+                            ++refused;
+                        } else {
+                            ++other;
+                            otherError = GetLastError();
+                        }
+                    }
+                    return;
+                }
+                Sleep(1);
+            }
+        };
+        std::string script, work;
+        ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-swap", &script, &work));
+        EXPECT_GT(refused, 0) << "no try was made while the launcher filled its folder";
+        EXPECT_EQ(0, moved) << "the folder " << swapped << " was moved aside";
+        EXPECT_EQ(0, other) << "a try failed with error " << otherError;
+        EXPECT_EQ(0u, work.find(expect.temp + "TVQSetup")) << work;
+    }
+}
+
+// Started from a command prompt whose current folder on C: has been
+// removed since (the prompt keeps it in the =C: variable the launcher
+// inherits), with its own current folder on another drive: the free-space
+// test asks the drive's root, not what "C:" resolves to, and the run is a
+// normal one.
+TEST(RoundTrip, AGoneCurrentFolderOfTheDriveDoesNotMakeItFull) {
+    std::string gone = FreshFolder("gone-current");
+    ASSERT_TRUE(RemoveDirectoryA(gone.c_str()));
+    ASSERT_EQ(0u, gone.find("C:\\")) << "the scratch folder is to be on C:";
+    RoundTripExpectation expect;
+    expect.temp = FreshFolder("gone-temp") + "\\";
+    expect.environment.push_back({"=C:", gone});
+    std::string script, work;
+    ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-gone", &script, &work));
+    EXPECT_EQ(expect.temp + "0.bat", script);
 }
 
 TEST(RoundTrip, PassesTheCommandTailOnUnchangedQuotesIncluded) {

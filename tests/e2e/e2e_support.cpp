@@ -1,6 +1,7 @@
 #include "e2e_support.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -36,7 +37,7 @@ bool ParseSettings(int* argc, char** argv, std::string* error) {
         std::string* value;
         bool required;
     };
-    std::string smallDrivePrivate;
+    std::string smallDrivePrivate, manyFiles, largeMegabytes;
     Option options[] = {
         {"--launcher=", &g_settings.launcher, true},
         {"--zoratrel=", &g_settings.zoratrel, true},
@@ -49,6 +50,9 @@ bool ParseSettings(int* argc, char** argv, std::string* error) {
         {"--few-inodes-drive=", &g_settings.fewInodesDrive, false},
         {"--full-folder=", &g_settings.fullFolder, false},
         {"--screenshot-folder=", &g_settings.screenshotFolder, false},
+        {"--large-payloads=", &g_settings.largePayloads, false},
+        {"--many-files=", &manyFiles, false},
+        {"--large-megabytes=", &largeMegabytes, false},
     };
     int kept = 1;
     for (int i = 1; i < *argc; ++i) {
@@ -71,8 +75,24 @@ bool ParseSettings(int* argc, char** argv, std::string* error) {
         }
     }
     for (std::string* path : {&g_settings.launcher, &g_settings.zoratrel, &g_settings.kestavon, &g_settings.payload,
-                              &g_settings.tiles})
+                              &g_settings.tiles, &g_settings.largePayloads})
         *path = DosPath(*path);
+    struct Count {
+        const char* name;
+        const std::string& text;
+        unsigned long* value;
+    };
+    for (const Count& count : {Count{"--many-files=", manyFiles, &g_settings.manyFiles},
+                               Count{"--large-megabytes=", largeMegabytes, &g_settings.largeMegabytes}}) {
+        if (count.text.empty()) continue;
+        char* end = nullptr;
+        unsigned long value = strtoul(count.text.c_str(), &end, 10);
+        if (*end != '\0' || value == 0) {
+            *error = std::string(count.name) + " wants a count above 0, not " + count.text;
+            return false;
+        }
+        *count.value = value;
+    }
     if (g_settings.language.empty()) g_settings.language = "en";
     g_settings.smallDrivePrivate = smallDrivePrivate == "yes";
     return true;

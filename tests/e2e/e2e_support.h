@@ -29,6 +29,12 @@ struct E2eSettings {
     std::string fewInodesDrive;  // a drive with room but almost no inodes ("U:"), or empty
     std::string fullFolder;      // a 1 MB file system mounted as a folder of a drive with room (V:\full\), or empty
     std::string screenshotFolder;  // where the splash is shown for a screenshot taken from outside, or empty
+    // Launcher copies with large generated payloads (large_payload.h): the
+    // folder that keeps them from run to run (empty: made afresh in a
+    // scratch folder), and their sizes.
+    std::string largePayloads;
+    unsigned long manyFiles = 20000;     // files of the payload of many small files
+    unsigned long largeMegabytes = 200;  // megabytes of the payload of a few large files
 };
 
 const E2eSettings& Settings();

@@ -4,13 +4,42 @@
 
 #include <stdexcept>
 
-Bytes Deflate(const std::string& data) {
+Bytes Deflate(const std::string& data, int level) {
     uLongf size = compressBound(static_cast<uLong>(data.size()));
     Bytes out(size);
     if (compress2(out.data(), &size, reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
-                  Z_DEFAULT_COMPRESSION) != Z_OK)
+                  level) != Z_OK)
         throw std::runtime_error("compress2 failed");
     out.resize(size);
+    return out;
+}
+
+struct Deflater::State {
+    z_stream stream;
+};
+
+Deflater::Deflater(int level) : state_(new State()) {
+    if (deflateInit(&state_->stream, level) != Z_OK) {
+        delete state_;
+        throw std::runtime_error("deflateInit failed");
+    }
+}
+
+Deflater::~Deflater() {
+    deflateEnd(&state_->stream);
+    delete state_;
+}
+
+Bytes Deflater::Deflate(const std::string& data) {
+    z_stream& z = state_->stream;
+    if (deflateReset(&z) != Z_OK) throw std::runtime_error("deflateReset failed");
+    Bytes out(deflateBound(&z, static_cast<uLong>(data.size())));
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate did not finish");
+    out.resize(z.total_out);
     return out;
 }
 

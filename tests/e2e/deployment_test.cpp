@@ -19,6 +19,7 @@
 #include "install_mutex.h"
 #include "launcher_copies.h"
 #include "launcher_run.h"
+#include "log_lines.h"
 
 namespace {
 
@@ -31,25 +32,7 @@ const DWORD kUserCancelled = 1602;
 const DWORD kAnotherInstallation = 1618;
 
 // The log's lines without the time that begins each of them.
-std::vector<std::string> LogLines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::string log = ScratchFolder::ReadAll(path);
-    for (size_t at = 0; at < log.size();) {
-        size_t end = log.find("\r\n", at);
-        if (end == std::string::npos) end = log.size();
-        // "2026-12-10 15:14:34.123 " is 24 characters.
-        lines.push_back(end - at >= 24 ? log.substr(at + 24, end - at - 24) : std::string());
-        at = end + 2;
-    }
-    return lines;
-}
-
-// The first line that begins with start; "" when there is none.
-std::string LineStartingWith(const std::vector<std::string>& lines, const std::string& start) {
-    for (const std::string& line : lines)
-        if (line.compare(0, start.size(), start) == 0) return line;
-    return std::string();
-}
+std::vector<std::string> LogLines(const std::string& path) { return LogTexts(ScratchFolder::ReadAll(path)); }
 
 std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
@@ -156,16 +139,16 @@ TEST(Deployment, WaitEndsWithTheInstallationsOwnCodeOnceItHasEnded) {
     };
     size_t previous = 0;
     for (const std::string& start : starts) {
-        std::string line = LineStartingWith(lines, start);
+        std::string line = LogLineStartingWith(lines, start);
         EXPECT_FALSE(line.empty()) << "no line beginning \"" << start << "\"";
         size_t at = std::find(lines.begin(), lines.end(), line) - lines.begin();
         EXPECT_GE(at, previous) << "\"" << start << "\" out of order";
         previous = at;
     }
-    EXPECT_NE(std::string::npos, LineStartingWith(lines, "running ").find(" as not elevated"));
-    EXPECT_NE(std::string::npos, LineStartingWith(lines, "Tessaroven setup launcher ").find(", command tail: /WAIT /log="));
-    EXPECT_NE(std::string::npos, LineStartingWith(lines, "BASE: ").find(" entries, "));
-    EXPECT_EQ(std::string::npos, LineStartingWith(lines, "starting ").find("/WAIT")) << "the option went on";
+    EXPECT_NE(std::string::npos, LogLineStartingWith(lines, "running ").find(" as not elevated"));
+    EXPECT_NE(std::string::npos, LogLineStartingWith(lines, "Tessaroven setup launcher ").find(", command tail: /WAIT /log="));
+    EXPECT_NE(std::string::npos, LogLineStartingWith(lines, "BASE: ").find(" entries, "));
+    EXPECT_EQ(std::string::npos, LogLineStartingWith(lines, "starting ").find("/WAIT")) << "the option went on";
 }
 
 // With /quiet no window shows, whatever happens: the run ends with its
@@ -212,7 +195,7 @@ TEST(Deployment, QuietShowsNoWindowAndLogsWhatABoxWouldHaveSaid) {
         std::vector<std::string> lines = LogLines(log);
         EXPECT_EQ("exit code " + std::to_string(c.exitCode), lines.empty() ? "" : lines.back()) << Joined(lines);
         if (c.exitCode != 0) {
-            EXPECT_FALSE(LineStartingWith(lines, c.reportStart).empty()) << Joined(lines);
+            EXPECT_FALSE(LogLineStartingWith(lines, c.reportStart).empty()) << Joined(lines);
             EXPECT_FALSE(ScratchFolder::Exists(record + "\\command-line.txt")) << "the next stage was started";
             EXPECT_EQ(before, ListTree(WithoutTrailingBackslash(temp)));
         } else {
@@ -269,7 +252,7 @@ TEST(Deployment, ASecondInstallationEndsWith1618AndDoesNothing) {
             EXPECT_EQ(std::vector<std::string>(), ListTree(WithoutTrailingBackslash(temp)));
             EXPECT_FALSE(ScratchFolder::Exists(record + "\\command-line.txt")) << "a next stage was started";
             std::vector<std::string> lines = LogLines(log);
-            EXPECT_FALSE(LineStartingWith(lines, window ? "a setup window of the application is open"
+            EXPECT_FALSE(LogLineStartingWith(lines, window ? "a setup window of the application is open"
                                                          : "another launcher of the application is at work")
                              .empty())
                 << Joined(lines);
@@ -338,7 +321,7 @@ TEST(Deployment, NobodyToAnswerOnAWindowStationNobodySees) {
         ASSERT_TRUE(ended) << "the launcher waits for an answer nobody can give";
         EXPECT_EQ(c.exitCode, code);
         std::vector<std::string> lines = LogLines(log);
-        EXPECT_NE(std::string::npos, LineStartingWith(lines, "options:").find("(quiet: no visible window station)"))
+        EXPECT_NE(std::string::npos, LogLineStartingWith(lines, "options:").find("(quiet: no visible window station)"))
             << Joined(lines);
         EXPECT_EQ(std::vector<std::string>(), ListTree(WithoutTrailingBackslash(temp)));
     }

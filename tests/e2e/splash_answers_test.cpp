@@ -27,6 +27,7 @@
 #include "image_checksum.h"
 #include "large_payload.h"
 #include "launcher_run.h"
+#include "log_lines.h"
 #include "payload_archives.h"
 #include "pe_file.h"
 
@@ -277,15 +278,7 @@ protected:
 
     // Whether the log has a line that, after its time, begins with start.
     bool Logged(const std::string& start) const {
-        std::string log = ScratchFolder::ReadAll(log_);
-        for (size_t at = 0; at < log.size();) {
-            size_t end = log.find("\r\n", at);
-            if (end == std::string::npos) end = log.size();
-            // "2026-12-10 15:14:34.123 " is 24 characters.
-            if (end - at >= 24 && log.compare(at + 24, start.size(), start) == 0) return true;
-            at = end + 2;
-        }
-        return false;
+        return !LogLineStartingWith(LogTexts(ScratchFolder::ReadAll(log_)), start).empty();
     }
 
     const LanguageTexts* texts_ = nullptr;

@@ -12,6 +12,7 @@
 #include "e2e_support.h"
 #include "expected_run.h"
 #include "injected_launch.h"
+#include "log_lines.h"
 #include "payload_archives.h"
 #include "scratch_folder.h"
 
@@ -216,12 +217,7 @@ std::string ReportProblem(const ParsedReport& report, const SweepCase& c, const 
 std::string ReportInLog(const std::string& log, const std::string& start) {
     std::string text;
     bool in = false;
-    for (size_t at = 0; at < log.size();) {
-        size_t end = log.find("\r\n", at);
-        if (end == std::string::npos) end = log.size();
-        // "2026-12-10 15:14:34.123 " is 24 characters.
-        std::string line = end - at >= 24 ? log.substr(at + 24, end - at - 24) : std::string();
-        at = end + 2;
+    for (const std::string& line : LogTexts(log)) {
         if (!in && line.compare(0, start.size(), start) != 0) continue;
         if (in && line.compare(0, 10, "exit code ") == 0) break;
         text += (in ? "\n" : "") + line;

@@ -11,7 +11,10 @@
 #include <new>
 #include <string>
 
+#include "alloc_counter.h"
 #include "failure_text.h"
+#include "free_space.h"
+#include "log_lines.h"
 #include "main_sequence.h"
 #include "message_text.h"
 #include "process_globals.h"
@@ -219,4 +222,64 @@ TEST(MainSequence, LauncherPathWithoutAnyNameStopsTheRunBeforeAnythingIsCreated)
         EXPECT_TRUE(IsEmptyFolder(scratch.Path()));
     }
     SetEnvironmentVariableA("TMP", n > 0 && n < MAX_PATH ? saved : nullptr);
+}
+
+// The platform's answers, but the folders a run works in lie on a drive
+// that does not exist: no free space there.
+class FullDriveMachine final : public SystemPathQueries {
+public:
+    FullDriveMachine() : SystemPathQueries(GetModuleHandleA(nullptr)) {}
+    std::unique_ptr<wchar_t[]> TempFolder() const override { return Copy(L"Q:\\tv\\"); }
+    std::unique_ptr<wchar_t[]> WindowsFolder(unsigned long*) const override { return Copy(L"Q:\\Windows"); }
+    bool IsFolder(const wchar_t*) const override { return true; }
+
+private:
+    static std::unique_ptr<wchar_t[]> Copy(const wchar_t* text) {
+        std::unique_ptr<wchar_t[]> copy(new wchar_t[wcslen(text) + 1]);
+        wcscpy(copy.get(), text);
+        return copy;
+    }
+};
+
+// Memory that runs out anywhere on the way to the no-space message (its
+// own text included): the run ends with the message (1) or with the
+// out-of-memory report (2), and a quiet run's log holds which; it never
+// ends without a word.
+TEST(MainSequence, MemoryRunningOutOnTheWayToTheNoSpaceMessageIsReported) {
+    ScratchFolder scratch("nm");
+    std::string log = scratch / "run.log";
+    std::string tail = "/quiet /log=" + log;
+    char self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+    QvString outOfMemory;
+    outOfMemory.Format(GetFailureReportText(), self, static_cast<int>(ERROR_NOT_ENOUGH_MEMORY));
+    std::string firstLine = Text(outOfMemory).substr(0, Text(outOfMemory).find('\n'));
+    QvString noSpace = NoSpaceMessage("Q:", 0);
+    std::string noSpaceFirst = Text(noSpace).substr(0, Text(noSpace).find('\n'));
+    int reported = 0, messages = 0;
+    int code = -1;
+    int runs = alloc_counter::FailEachAllocationInTurn(
+        [&] {
+            code = -1;
+            code = RunLauncher(GetModuleHandleA(nullptr), tail.c_str(), FullDriveMachine());
+        },
+        [&](int n) {
+            SCOPED_TRACE(n);
+            std::vector<std::string> lines = LogTexts(ScratchFolder::ReadAll(log));
+            ASSERT_FALSE(lines.empty());
+            EXPECT_EQ("exit code " + std::to_string(code), lines.back()) << "no exit code logged, or none returned";
+            if (code == kExitNoSpace) {
+                ++messages;
+                EXPECT_FALSE(LogLineStartingWith(lines, noSpaceFirst).empty());
+            } else {
+                ++reported;
+                EXPECT_EQ(kExitPreparationFailed, code);
+                EXPECT_FALSE(LogLineStartingWith(lines, firstLine).empty());
+            }
+            DeleteFileA(log.c_str());
+        },
+        200);
+    EXPECT_LT(runs, 200) << "the run never got through without a failure";
+    EXPECT_GT(reported, 0) << "no allocation on the way was made to fail";
+    EXPECT_GE(messages, 1) << "not even the run without a failure reached the message";
 }

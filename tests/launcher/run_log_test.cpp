@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "alloc_counter.h"
+#include "log_lines.h"
 #include "run_log.h"
 #include "scratch_folder.h"
 
@@ -31,7 +32,7 @@ bool StampedToday(const std::string& line) {
     GetLocalTime(&now);
     char date[16];
     wsprintfA(date, "%04u-%02u-%02u ", now.wYear, now.wMonth, now.wDay);
-    if (line.size() < 24 || line.compare(0, 11, date) != 0) return false;
+    if (line.size() < kLogStampChars || line.compare(0, 11, date) != 0) return false;
     const char shape[] = "dd:dd:dd.ddd ";
     for (size_t i = 0; i < 13; ++i) {
         char c = line[11 + i];
@@ -61,7 +62,7 @@ TEST(RunLog, AppendsATimedLineForEveryLineOfText) {
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_TRUE(StampedToday(lines[i + 1])) << lines[i + 1];
-        EXPECT_EQ(texts[i], lines[i + 1].substr(24));
+        EXPECT_EQ(texts[i], lines[i + 1].substr(kLogStampChars));
     }
 }
 
@@ -75,7 +76,7 @@ TEST(RunLog, RelativePathIsTakenFromTheCurrentFolderAtTheOpen) {
     log.Open("relative.log");
     SetCurrentDirectoryA(before.c_str());
     log.Write("later");
-    EXPECT_EQ("later\r\n", ScratchFolder::ReadAll(scratch / "relative.log").substr(24));
+    EXPECT_EQ("later\r\n", ScratchFolder::ReadAll(scratch / "relative.log").substr(kLogStampChars));
 }
 
 // A log that cannot be opened writes nothing and creates nothing.
@@ -116,7 +117,7 @@ TEST(RunLog, WritesWithoutMemoryAndCutsWhatDoesNotFit) {
     for (const std::string& line : lines) {
         EXPECT_TRUE(StampedToday(line)) << line.substr(0, 40);
         EXPECT_LT(line.size(), 8192u);
-        EXPECT_EQ(std::string::npos, line.find_first_not_of('h', 24));
+        EXPECT_EQ(std::string::npos, line.find_first_not_of('h', kLogStampChars));
     }
 }
 
@@ -135,7 +136,7 @@ TEST(RunLog, TwoWritersAppendWithoutOverwriting) {
     std::vector<std::string> lines = Lines(ScratchFolder::ReadAll(path));
     ASSERT_EQ(100u, lines.size());
     for (int i = 0; i < 50; ++i) {
-        EXPECT_EQ("first " + std::to_string(i), lines[2 * i].substr(24));
-        EXPECT_EQ("second " + std::to_string(i), lines[2 * i + 1].substr(24));
+        EXPECT_EQ("first " + std::to_string(i), lines[2 * i].substr(kLogStampChars));
+        EXPECT_EQ("second " + std::to_string(i), lines[2 * i + 1].substr(kLogStampChars));
     }
 }

@@ -11,6 +11,7 @@
 #include "archive_builder.h"
 #include "created_files.h"
 #include "import_hook.h"
+#include "log_lines.h"
 #include "payload_archives.h"
 #include "pointer_code.h"
 #include "qv_stream_exception.h"
@@ -53,16 +54,10 @@ struct UnpackedRun {
     std::string log;         // what the unpacking wrote to the run's log, without the times
 };
 
-// A log's text without the time that begins each line.
+// A log's text without the time that begins each line, a line feed after each.
 std::string WithoutTimes(const std::string& log) {
     std::string lines;
-    for (size_t at = 0; at < log.size();) {
-        size_t end = log.find("\r\n", at);
-        if (end == std::string::npos) end = log.size();
-        // "2026-12-10 15:14:34.123 " is 24 characters.
-        lines += log.substr(at + 24, end - at - 24) + "\n";
-        at = end + 2;
-    }
+    for (const std::string& line : LogTexts(log)) lines += line + "\n";
     return lines;
 }
 

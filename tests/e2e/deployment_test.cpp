@@ -40,21 +40,24 @@ std::string Joined(const std::vector<std::string>& lines) {
     return text;
 }
 
+struct WindowSearch {
+    DWORD id;
+    bool found;
+};
+
+// A window procedure's convention: a lambda will not do on i686.
+BOOL CALLBACK MatchVisibleWindow(HWND window, LPARAM data) {
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->id && IsWindowVisible(window)) search->found = true;
+    return !search->found;
+}
+
 // Whether process id has a visible top-level window.
 bool ShowsAWindow(DWORD id) {
-    struct Search {
-        DWORD id;
-        bool found;
-    } search = {id, false};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            Search* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->id && IsWindowVisible(window)) s->found = true;
-            return !s->found;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search = {id, false};
+    EnumWindows(MatchVisibleWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

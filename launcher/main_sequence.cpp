@@ -49,6 +49,11 @@ struct RunContext {
         log.Write("%s", text);
         if (!quiet) ShowErrorBox(text);
     }
+    // Notes what an undone run could not remove.
+    void LogLeftovers(const RunFailure& failure) {
+        if (failure.handedOver[0] != '\0') log.Write("Handed to Windows to remove:\n%s", failure.handedOver);
+        if (failure.leftBehind[0] != '\0') log.Write("Left:\n%s", failure.leftBehind);
+    }
     // Notes the code the run ends with.
     int End(int code) {
         log.Write("exit code %d", code);
@@ -60,8 +65,6 @@ struct RunContext {
 
 // The run the splash's requests concern: one per process.
 RunContext* g_run = nullptr;
-
-void HoldWorkForTheQuestion() { HoldWork(); }
 
 // The close question answered: No lets the work go on. Yes while the work
 // runs stops it at its next piece, and the run undoes what it made; with
@@ -86,9 +89,7 @@ void EndWithTheSession() {
     if (!WaitForWorkToEnd(kSessionEndUndoMs)) {
         g_run->log.Write("The removal did not finish before the session ended.");
     } else if (g_run->preparation != nullptr) {
-        const RunFailure& left = g_run->preparation->failure;
-        if (left.handedOver[0] != '\0') g_run->log.Write("Handed to Windows to remove:\n%s", left.handedOver);
-        if (left.leftBehind[0] != '\0') g_run->log.Write("Left:\n%s", left.leftBehind);
+        g_run->LogLeftovers(g_run->preparation->failure);
     }
     ExitProcess(static_cast<UINT>(g_run->End(kExitPreparationFailed)));
 }
@@ -196,8 +197,7 @@ int PrepareAndFollow(RunContext* run, const RunPaths& paths) {
     const RunFailure& failure = preparation.failure;
     if (preparation.stopped) {
         // The user asked for it: no report box, what could not be removed is logged.
-        if (failure.handedOver[0] != '\0') run->log.Write("Handed to Windows to remove:\n%s", failure.handedOver);
-        if (failure.leftBehind[0] != '\0') run->log.Write("Left:\n%s", failure.leftBehind);
+        run->LogLeftovers(failure);
         DestroyWindow(run->splash);
         return run->End(run->AbandonCode());
     }
@@ -281,14 +281,16 @@ int RunLauncher(HINSTANCE instance, const char* commandTail, const PathQueries& 
     run.quiet = RunsQuietly(run.options);
     run.log.Open(run.options.logPath);
     unsigned version[4] = {0, 0, 0, 0};
-    if (!ModuleFileVersion(instance, version)) run.log.Write("the launcher's version resource cannot be read");
+    // Only for the log: a run without one asks nothing more of the platform.
+    if (run.log.IsOpen() && !ModuleFileVersion(instance, version))
+        run.log.Write("the launcher's version resource cannot be read");
     run.log.Write("Tessaroven setup launcher %u.%u.%u.%u, command tail: %s", version[0], version[1], version[2],
                   version[3], commandTail);
     run.log.Write("options:%s%s%s%s", run.options.wait ? " /wait" : "", run.options.quiet ? " /quiet" : "",
                   run.options.logPath[0] == '\0' ? "" : " /log",
                   run.quiet && !run.options.quiet ? " (quiet: no visible window station)" : "");
     g_run = &run;
-    g_closeAsked = HoldWorkForTheQuestion;
+    g_closeAsked = HoldWork;
     g_closeAnswered = AnswerCloseQuestion;
     g_sessionEnding = EndWithTheSession;
     int code = Run(&run, paths);

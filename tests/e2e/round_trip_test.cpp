@@ -8,6 +8,8 @@
 // After windows.h, whose types it uses.
 #include <sddl.h>
 
+#include <stdio.h>
+
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -239,6 +241,8 @@ TEST(RoundTrip, AProcessThatTriesToSwapTheWorkingFolderIsRefused) {
         };
         std::string script, work;
         ASSERT_NO_FATAL_FAILURE(RunRoundTrip(expect, "record-swap", &script, &work));
+        printf("swap attempts on %s: %d refused (sharing violation), %d moved, %d failed otherwise\n", work.c_str(),
+               refused, moved, other);
         EXPECT_GT(refused, 0) << "no try was made while the launcher filled its folder";
         EXPECT_EQ(0, moved) << "the folder " << swapped << " was moved aside";
         EXPECT_EQ(0, other) << "a try failed with error " << otherError;

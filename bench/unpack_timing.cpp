@@ -7,7 +7,10 @@
 // The order turns each round; the medians and their ratio are printed, and
 // the run fails when the ratio passes the limit given.
 //
-// Usage: unpack_timing [FILES] [MEGABYTES] [ROUNDS] [LIMIT]
+// Usage: unpack_timing [FILES] [MEGABYTES] [ROUNDS] [LIMIT] [FOLDER]
+//   FOLDER: where to unpack (default: a scratch folder of the temporary
+//   folder); a folder in memory (Wine's Z:\dev\shm) keeps the disk's
+//   write-back out of the figures.
 #include <windows.h>
 
 #include <stdio.h>
@@ -99,11 +102,12 @@ int main(int argc, char** argv) {
     int rounds = argc > 3 ? atoi(argv[3]) : 3;
     double limit = argc > 4 ? atof(argv[4]) : 1.05;
     if (files == 0 || megabytes == 0 || rounds <= 0 || limit <= 0) {
-        fprintf(stderr, "usage: unpack_timing [FILES] [MEGABYTES] [ROUNDS] [LIMIT]\n");
+        fprintf(stderr, "usage: unpack_timing [FILES] [MEGABYTES] [ROUNDS] [LIMIT] [FOLDER]\n");
         return 2;
     }
     ScratchFolder scratch("unpack");
-    std::string temp = scratch.Path() + "\\";
+    std::string temp = argc > 5 ? std::string(argv[5]) : scratch.Path();
+    if (temp.empty() || temp.back() != '\\') temp += "\\";
     bool within = true;
     for (LargePayload payload : {LargePayload{LargePayload::ManySmallFiles, files},
                                  LargePayload{LargePayload::FewLargeFiles, megabytes}}) {
@@ -119,8 +123,10 @@ int main(int argc, char** argv) {
             }
         }
         double b = Median(before), n = Median(now);
-        printf("%s, median of %d rounds: before %.2f s, now %.2f s, ratio %.3f (limit %.2f)\n",
+        printf("%s, median of %d rounds: before %.2f s, now %.2f s, ratio %.3f (limit %.2f); rounds:",
                Describe(payload, generated).c_str(), rounds, b, n, n / b, limit);
+        for (int i = 0; i < rounds; ++i) printf(" %.2f/%.2f", before[i], now[i]);
+        printf("\n");
         fflush(stdout);
         if (n / b > limit) within = false;
     }

@@ -1,4 +1,5 @@
-// What the measurements share: a clock and the median of repeated runs.
+// What the measurements share: a clock, and the median and the fastest of
+// repeated runs.
 #ifndef TESSAROVEN_BENCH_MEASURE_H
 #define TESSAROVEN_BENCH_MEASURE_H
 
@@ -20,6 +21,11 @@ inline double Median(std::vector<double> values) {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// The smallest of values; 0 for none.
+inline double Fastest(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
 }
 
 #endif

@@ -4,8 +4,13 @@
 // now (on a thread of its own while the window thread takes messages, with a
 // checkpoint before every entry and every piece). Two payloads, as the
 // splash's answer tests use them: many small files and a few large ones.
-// The order turns each round; the medians and their ratio are printed, and
-// the run fails when the ratio passes the limit given.
+// The order turns each round. What is compared is each way's fastest round:
+// on this shared machine a run of 200 MB now and then takes a third longer,
+// whichever way it unpacks (measured: 5.8 s or 7.8 to 8.2 s, two of three
+// rounds of one way slow in one run and of the other in the next), and a
+// disturbance only ever adds time. When the ratio passes the limit given,
+// as many rounds again are run and pooled before the run fails, so that a
+// slow spell must hit every round of one way twice over.
 //
 // Usage: unpack_timing [FILES] [MEGABYTES] [ROUNDS] [LIMIT] [FOLDER]
 //   FOLDER: where to unpack (default: a scratch folder of the temporary
@@ -114,21 +119,26 @@ int main(int argc, char** argv) {
         std::vector<GeneratedFile> generated = GeneratedFiles(payload);
         Bytes archive = BuildGeneratedArchive(generated);
         std::vector<double> before, now;
-        for (int i = 0; i < rounds; ++i) {
-            // The order turns each round, so that neither always runs on a
-            // cache the other warmed or a disk it left busy.
-            for (int k = 0; k < 2; ++k) {
-                bool current = (i + k) % 2 == 1;
-                (current ? now : before).push_back(TimeOne(archive, temp, current));
+        for (int set = 0; set < 2; ++set) {
+            for (int i = 0; i < rounds; ++i) {
+                // The order turns each round, so that neither always runs on
+                // a cache the other warmed or a disk it left busy.
+                for (int k = 0; k < 2; ++k) {
+                    bool current = (i + k) % 2 == 1;
+                    (current ? now : before).push_back(TimeOne(archive, temp, current));
+                }
             }
+            double b = Fastest(before), n = Fastest(now);
+            printf("%s, %zu rounds: fastest before %.2f s, now %.2f s, ratio %.3f (limit %.2f); medians %.2f/%.2f; "
+                   "rounds:",
+                   Describe(payload, generated).c_str(), before.size(), b, n, n / b, limit, Median(before),
+                   Median(now));
+            for (size_t i = 0; i < before.size(); ++i) printf(" %.2f/%.2f", before[i], now[i]);
+            printf("\n");
+            fflush(stdout);
+            if (n / b <= limit) break;
+            if (set == 1) within = false;
         }
-        double b = Median(before), n = Median(now);
-        printf("%s, median of %d rounds: before %.2f s, now %.2f s, ratio %.3f (limit %.2f); rounds:",
-               Describe(payload, generated).c_str(), rounds, b, n, n / b, limit);
-        for (int i = 0; i < rounds; ++i) printf(" %.2f/%.2f", before[i], now[i]);
-        printf("\n");
-        fflush(stdout);
-        if (n / b > limit) within = false;
     }
     return within ? 0 : 1;
 }

@@ -28,7 +28,7 @@ struct SweepSetup {
 
 struct CaseOutcome {
     bool held = false;
-    std::string broken;  // what was wrong, when it did not hold
+    std::string broken;  // what was wrong, when it did not hold (or, held when run again, the first time)
     uint32_t exitCode = 0;
     std::string report;  // the text of the one message box, if there was one
     std::unique_ptr<FaultRecord> record;  // what the DLL saw
